@@ -1,0 +1,27 @@
+# Dependencies found once for the whole tree. Each is optional where a port can live without it:
+# Crypto++ is not packaged for mingw, WebKitGTK exists only on Linux.
+find_package(Threads REQUIRED)
+find_package(PkgConfig)
+
+if(NOT WIN32 AND PKG_CONFIG_FOUND)
+  pkg_check_modules(CRYPTOPP IMPORTED_TARGET libcrypto++)
+  pkg_check_modules(WEBKIT IMPORTED_TARGET webkit2gtk-4.1)
+  pkg_check_modules(WEBKIT_EXTENSION IMPORTED_TARGET webkit2gtk-web-extension-4.1)
+  pkg_check_modules(X11 IMPORTED_TARGET x11)
+endif()
+set(VARNET_HAVE_CRYPTOPP ${CRYPTOPP_FOUND})
+set(VARNET_HAVE_WEBKIT ${WEBKIT_FOUND})
+
+# GoogleTest: the system package on Linux; for the Windows cross build, Debian's googletest
+# sources built with the cross compiler.
+if(BUILD_TESTING OR NOT DEFINED BUILD_TESTING)
+  if(CMAKE_CROSSCOMPILING)
+    if(EXISTS /usr/src/googletest/CMakeLists.txt)
+      set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+      set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+      add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+    endif()
+  else()
+    find_package(GTest REQUIRED)
+  endif()
+endif()

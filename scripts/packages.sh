@@ -1,0 +1,28 @@
+# Sourced by scripts/test and scripts/demo: installs the Debian packages the project needs.
+
+# Packages for building and testing both ports.
+VARNET_BUILD_PACKAGES=(
+  cmake ninja-build g++ pkg-config python3
+  libgtest-dev libgmock-dev googletest
+  libcrypto++-dev p7zip-full
+  libwebkit2gtk-4.1-dev libx11-dev xvfb xauth x11-utils xdotool imagemagick
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64
+  libarchive-tools unzip
+)
+
+# Installs whichever of the named packages are missing (through sudo when not root).
+ensure_packages() {
+  local missing=()
+  local package
+  for package in "$@"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
+      missing+=("$package")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  local sudo=()
+  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+  echo "Installing: ${missing[*]}"
+  "${sudo[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+    "${missing[@]}" >/dev/null
+}
