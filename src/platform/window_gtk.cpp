@@ -1,7 +1,11 @@
 #include "platform/window_gtk.h"
 #include "platform/window.h"
 
+#include <X11/extensions/shape.h>
+#include <gdk/gdkx.h>
 #include <gtk/gtk.h>
+
+#include <vector>
 
 #include <utility>
 
@@ -136,9 +140,22 @@ void setRoundedRegion(WindowHandle window, int width, int height, int cornerElli
   cairo_fill(cr);
   cairo_destroy(cr);
   cairo_region_t* region = gdk_cairo_region_create_from_surface(mask);
-  gtk_widget_shape_combine_region(GTK_WIDGET(w), region);
-  cairo_region_destroy(region);
   cairo_surface_destroy(mask);
+  // GDK keeps a toplevel's shape to itself here, so the X server is told directly.
+  gtk_widget_realize(GTK_WIDGET(w));
+  GdkWindow* gdk = gtk_widget_get_window(GTK_WIDGET(w));
+  if (gdk && GDK_IS_X11_WINDOW(gdk)) {
+    std::vector<XRectangle> rects(cairo_region_num_rectangles(region));
+    for (size_t i = 0; i < rects.size(); ++i) {
+      cairo_rectangle_int_t r;
+      cairo_region_get_rectangle(region, int(i), &r);
+      rects[i] = {short(r.x), short(r.y), static_cast<unsigned short>(r.width),
+                  static_cast<unsigned short>(r.height)};
+    }
+    XShapeCombineRectangles(GDK_WINDOW_XDISPLAY(gdk), GDK_WINDOW_XID(gdk), ShapeBounding, 0, 0,
+                            rects.data(), int(rects.size()), ShapeSet, YXBanded);
+  }
+  cairo_region_destroy(region);
 }
 
 void minimiseWindow(WindowHandle window) {
