@@ -19,6 +19,8 @@ class DownloadItem {
   virtual std::int64_t GetCurrentSpeed() const = 0;
   // Where the download is written, once a target is fixed.
   virtual std::u16string GetFullPath() const = 0;
+  // The address the download comes from (after redirects).
+  virtual std::u16string GetURL() const = 0;
 };
 
 // Lets the download go on to `path` (CefBeforeDownloadCallback::Continue).

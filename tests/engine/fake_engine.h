@@ -119,6 +119,7 @@ class FakeDownloadItem : public engine::DownloadItem {
   std::int64_t GetTotalBytes() const override { return total; }
   std::int64_t GetCurrentSpeed() const override { return speed; }
   std::u16string GetFullPath() const override { return fullPath; }
+  std::u16string GetURL() const override { return url; }
 
   bool complete = false;
   bool canceled = false;
@@ -126,6 +127,7 @@ class FakeDownloadItem : public engine::DownloadItem {
   std::int64_t total = -1;
   std::int64_t speed = 0;
   std::u16string fullPath;
+  std::u16string url;
 };
 
 class FakeBeforeDownloadCallback : public engine::BeforeDownloadCallback {
