@@ -1,5 +1,7 @@
 #include "engine/fake_engine.h"
 
+#include "engine/folder_dialog.h"
+
 namespace varnet::fake {
 
 EngineRecord& engineRecord() {
@@ -97,6 +99,11 @@ bool CurrentlyOnUIThread() {
 
 void PostUITask(std::function<void()> task) {
   engineRecord().postedTasks.push_back(std::move(task));
+}
+
+std::u16string RunFolderDialog(const std::u16string& title) {
+  engineRecord().folderDialogTitles.push_back(title);
+  return engineRecord().folderDialogAnswer;
 }
 
 }  // namespace varnet::engine

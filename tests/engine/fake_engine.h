@@ -166,6 +166,8 @@ struct EngineRecord {
   bool shutDown = false;
   bool onUIThread = true;  // what CurrentlyOnUIThread answers
   bool createSucceeds = true;
+  std::u16string folderDialogAnswer;               // what RunFolderDialog returns
+  std::vector<std::u16string> folderDialogTitles;  // the title of each RunFolderDialog
 
   // Runs the posted tasks (and any they post) in order.
   void runPostedTasks() {
