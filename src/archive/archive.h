@@ -1,0 +1,95 @@
+#pragma once
+
+// The project's binding to the 7-Zip shared library (7z.dll on Windows, 7z.so on Linux), loaded
+// at run time: open an archive of a given format, read the sum of its items' sizes, extract it
+// into a folder. Every failure is an ArchiveError.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include "archive/extraction_gate.h"
+
+namespace varnet::platform {
+class Library;
+}
+
+namespace varnet::archive {
+
+struct ComRuntime;
+struct IInArchive;
+
+class ArchiveError : public std::runtime_error {
+ public:
+  explicit ArchiveError(const std::string& what, int32_t code = static_cast<int32_t>(0x80004005))
+      : std::runtime_error(what), code_(code) {}
+  int32_t code() const { return code_; }  // the library's HRESULT, or E_FAIL for our own checks
+
+ private:
+  int32_t code_;
+};
+
+enum class Format { Zip, SevenZip, Rar, Rar5 };
+
+// RAR5 or RAR4 (Rar), by the file's signature; Rar when it cannot be read.
+Format rarFormatOf(const std::u16string& archivePath);
+
+class SevenZipLibrary {
+ public:
+  // The library where the program keeps it: "7z.dll" through the system's normal search on
+  // Windows; on Linux 7z.so beside this module, then /usr/lib/p7zip/7z.so.
+  SevenZipLibrary();
+  explicit SevenZipLibrary(const std::u16string& path);
+  ~SevenZipLibrary();
+  SevenZipLibrary(const SevenZipLibrary&) = delete;
+  SevenZipLibrary& operator=(const SevenZipLibrary&) = delete;
+
+  const ComRuntime& runtime() const { return *runtime_; }
+  void* createHandler(Format format) const;  // a new IInArchive with one reference
+
+ private:
+  void loadFrom(const std::u16string& path);
+
+  std::unique_ptr<platform::Library> library_;
+  std::unique_ptr<ComRuntime> runtime_;
+  void* createObject_ = nullptr;
+};
+
+// Called with the number of bytes processed so far; returning false stops the extraction.
+using ProgressCallback = std::function<bool(uint64_t bytesProcessed)>;
+
+// One opened archive. The library must outlive it.
+class ArchiveReader {
+ public:
+  // An empty password means none: an archive that asks for one then fails.
+  ArchiveReader(const SevenZipLibrary& library,
+                const std::u16string& archivePath,
+                Format format,
+                const std::u16string& password = {});
+  ~ArchiveReader();
+  ArchiveReader(const ArchiveReader&) = delete;
+  ArchiveReader& operator=(const ArchiveReader&) = delete;
+
+  uint32_t itemCount() const;
+
+  // The sum of the items' uncompressed sizes; items that do not declare one add nothing.
+  uint64_t size() const;
+
+  // Extracts every item below `folder` (created when missing), keeping the archive's folders and
+  // replacing files of the same names. Refuses, before writing anything, items that would land
+  // outside the folder (absolute paths, drive letters, ".."); symbolic links are made last and
+  // only when they resolve inside it. On a failure or a stop the file being written is removed;
+  // files completed before stay. `gate` lets another thread stop the extraction.
+  void extractTo(const std::u16string& folder,
+                 const ProgressCallback& progress = {},
+                 ExtractionGate* gate = nullptr);
+
+ private:
+  const SevenZipLibrary& library_;
+  std::u16string password_;
+  IInArchive* archive_ = nullptr;
+};
+
+}  // namespace varnet::archive

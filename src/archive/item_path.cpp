@@ -1,0 +1,52 @@
+#include "archive/item_path.h"
+
+#include <string>
+
+#include "platform/text.h"
+
+namespace varnet::archive {
+namespace {
+
+bool isSeparator(char16_t c) {
+  return c == u'/' || c == u'\\';
+}
+
+bool onlyDotsAndSpaces(std::u16string_view name) {
+  return name.find_first_not_of(u". ") == std::u16string_view::npos;
+}
+
+bool hasDriveLetter(std::u16string_view name) {
+  return name.size() >= 2 && name[1] == u':' &&
+         ((name[0] >= u'A' && name[0] <= u'Z') || (name[0] >= u'a' && name[0] <= u'z'));
+}
+
+}  // namespace
+
+std::optional<std::filesystem::path> safeItemPath(std::u16string_view raw) {
+  if (raw.empty() || isSeparator(raw.front()) || hasDriveLetter(raw))
+    return std::nullopt;
+  std::filesystem::path relative;
+  size_t start = 0;
+  while (start <= raw.size()) {
+    size_t end = start;
+    while (end < raw.size() && !isSeparator(raw[end]))
+      ++end;
+    std::u16string_view name = raw.substr(start, end - start);
+    if (!name.empty() && name != u".") {
+      if (onlyDotsAndSpaces(name))
+        return std::nullopt;
+      relative /= toPath(name);
+    }
+    start = end + 1;
+  }
+  if (relative.empty())
+    return std::nullopt;
+  return relative;
+}
+
+bool isInside(const std::filesystem::path& path, const std::filesystem::path& root) {
+  std::filesystem::path relative = path.lexically_relative(root);
+  return !relative.empty() && *relative.begin() != "..";
+}
+
+}  // namespace varnet::archive

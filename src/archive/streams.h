@@ -1,0 +1,79 @@
+#pragma once
+
+// The streams that 7-Zip reads archives from and writes items to.
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "archive/com_object.h"
+#include "archive/extraction_gate.h"
+
+namespace varnet::archive {
+
+// The archive file, read and seeked by the format handler.
+class InFileStream final : public IInStream, private RefCounted<InFileStream> {
+  friend class RefCounted<InFileStream>;
+
+ public:
+  // False when the file cannot be opened.
+  bool open(const std::filesystem::path& path);
+
+  HRESULT VARNET_7Z_CALL QueryInterface(const GUID& iid, void** out) override;
+  VARNET_7Z_UNKNOWN_METHODS()
+  HRESULT VARNET_7Z_CALL Read(void* data, uint32_t size, uint32_t* processed) override;
+  HRESULT VARNET_7Z_CALL Seek(int64_t offset, uint32_t origin, uint64_t* newPosition) override;
+
+ private:
+  std::filebuf file_;
+};
+
+// One extracted file. It is created at the first write (or by finish() when the item is empty),
+// so that items refused before their data arrives, such as those with a wrong password, leave
+// nothing behind. Every change to disk passes the gate; while the file is open, stopping the gate
+// removes it.
+class OutFileStream final : public ISequentialOutStream, private RefCounted<OutFileStream> {
+  friend class RefCounted<OutFileStream>;
+
+ public:
+  OutFileStream(std::filesystem::path path, ExtractionGate& gate);
+
+  HRESULT VARNET_7Z_CALL QueryInterface(const GUID& iid, void** out) override;
+  VARNET_7Z_UNKNOWN_METHODS()
+  HRESULT VARNET_7Z_CALL Write(const void* data, uint32_t size, uint32_t* processed) override;
+
+  // Completes the file (creating it when nothing was written). False when refused or failed.
+  bool finish();
+  // Removes whatever was written.
+  void discard();
+
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  bool openLocked();
+  void discardLocked();
+
+  std::filesystem::path path_;
+  ExtractionGate& gate_;
+  enum class State { Waiting, Open, Done, Failed, Removed };
+  std::filebuf file_;
+  State state_ = State::Waiting;
+};
+
+// The data of a link item (its target) kept in memory; larger than a path could be is an error.
+class MemoryOutStream final : public ISequentialOutStream, private RefCounted<MemoryOutStream> {
+  friend class RefCounted<MemoryOutStream>;
+
+ public:
+  HRESULT VARNET_7Z_CALL QueryInterface(const GUID& iid, void** out) override;
+  VARNET_7Z_UNKNOWN_METHODS()
+  HRESULT VARNET_7Z_CALL Write(const void* data, uint32_t size, uint32_t* processed) override;
+
+  const std::string& data() const { return data_; }
+
+ private:
+  static constexpr size_t kLimit = 32768;
+  std::string data_;
+};
+
+}  // namespace varnet::archive

@@ -1,0 +1,304 @@
+#include "archive/archive.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "archive_fixtures.h"
+#include "platform/text.h"
+
+namespace varnet::archive {
+namespace {
+
+using namespace varnet::testing;
+
+std::u16string u16(const fs::path& path) {
+  return fromPath(path);
+}
+
+class ArchiveTest : public ::testing::Test {
+ protected:
+  // A small tree: nested folders, an empty file, an emoji name, a file large enough for several
+  // progress reports.
+  fs::path makeTree() {
+    fs::path source = temp / "source";
+    writeFile(source / "readme.txt", "hello\n");
+    writeFile(source / "bin/game.bin", sampleBytes(3 << 20, 1));
+    writeFile(source / "data/levels/one.dat", sampleBytes(70000, 2));
+    writeFile(source / "data/empty.txt", "");
+    writeFile(source / "data/\xE5\x9B\xBE \xF0\x9F\x98\x80.txt", "unicode");
+    fs::create_directories(source / "saves");
+    return source;
+  }
+
+  TempFolder temp;
+  SevenZipLibrary library;
+};
+
+TEST_F(ArchiveTest, Library_RefusesMissingFilesAndLibrariesThatAreNot7Zip) {
+  EXPECT_THROW(SevenZipLibrary(u"/nonexistent/7z.so"), ArchiveError);
+  writeFile(temp / "fake.so", "not a library");
+  EXPECT_THROW(SevenZipLibrary(u16(temp / "fake.so")), ArchiveError);
+  try {
+    SevenZipLibrary libc(u"libc.so.6");
+    FAIL() << "libc accepted";
+  } catch (const ArchiveError& error) {
+    EXPECT_NE(std::string(error.what()).find("not a 7-Zip library"), std::string::npos);
+  }
+}
+
+TEST_F(ArchiveTest, ZipAnd7z_SizeIsTheSumOfItemSizesAndExtractionReproducesTheTree) {
+  fs::path source = makeTree();
+  uint64_t expected = (3 << 20) + 70000 + 6 + 7;
+  for (auto [name, format, options] :
+       {std::tuple{"game.zip", Format::Zip, "-tzip"}, {"game.7z", Format::SevenZip, "-t7z"}}) {
+    SCOPED_TRACE(name);
+    ASSERT_TRUE(sevenZip(temp / name, source, options));
+    ArchiveReader reader(library, u16(temp / name), format);
+    EXPECT_EQ(reader.size(), expected);
+    fs::path target = temp / (std::string(name) + ".out");
+    reader.extractTo(u16(target));
+    EXPECT_EQ(snapshot(target), snapshot(source));
+  }
+}
+
+TEST_F(ArchiveTest, Extraction_ReplacesExistingFilesAndKeepsTheExecutableBit) {
+  fs::path source = temp / "source";
+  writeFile(source / "run.sh", "#!/bin/sh\n");
+  fs::permissions(source / "run.sh", fs::perms(0755));
+  writeFile(source / "data.txt", "new");
+  ASSERT_TRUE(sevenZip(temp / "a.zip", source, "-tzip"));
+  fs::path target = temp / "target";
+  writeFile(target / "data.txt", "old content that is longer");
+  ArchiveReader(library, u16(temp / "a.zip"), Format::Zip).extractTo(u16(target));
+  EXPECT_EQ(readFile(target / "data.txt"), "new");
+  EXPECT_EQ(fs::status(target / "run.sh").permissions() & fs::perms::owner_exec,
+            fs::perms::owner_exec);
+}
+
+TEST_F(ArchiveTest, Progress_RisesMonotonicallyToTheTotalAndFalseStopsTheExtraction) {
+  ASSERT_TRUE(sevenZip(temp / "game.zip", makeTree(), "-tzip"));
+  ArchiveReader reader(library, u16(temp / "game.zip"), Format::Zip);
+  std::vector<uint64_t> reports;
+  reader.extractTo(u16(temp / "all"), [&](uint64_t done) {
+    reports.push_back(done);
+    return true;
+  });
+  ASSERT_GE(reports.size(), 3u);
+  EXPECT_TRUE(std::is_sorted(reports.begin(), reports.end()));
+  EXPECT_EQ(reports.back(), reader.size());
+
+  // Stopped inside the large file: it must not stay half-written.
+  ArchiveReader again(library, u16(temp / "game.zip"), Format::Zip);
+  try {
+    again.extractTo(u16(temp / "stopped"), [](uint64_t done) { return done < (1 << 20); });
+    FAIL() << "not stopped";
+  } catch (const ArchiveError& error) {
+    EXPECT_EQ(error.code(), static_cast<int32_t>(0x80004004));
+  }
+  EXPECT_FALSE(fs::exists(temp / "stopped/bin/game.bin"));
+}
+
+TEST_F(ArchiveTest, Passwords_RightOneExtractsWrongOrMissingOneFailsAndLeavesNoFiles) {
+  fs::path source = makeTree();
+  ASSERT_TRUE(sevenZip(temp / "aes.zip", source, "-tzip -mem=AES256 -psecret"));
+  ASSERT_TRUE(sevenZip(temp / "data.7z", source, "-t7z -psecret"));
+  ASSERT_TRUE(sevenZip(temp / "headers.7z", source, "-t7z -mhe=on -psecret"));
+  for (auto [name, format] : {std::pair{"aes.zip", Format::Zip},
+                              {"data.7z", Format::SevenZip},
+                              {"headers.7z", Format::SevenZip}}) {
+    SCOPED_TRACE(name);
+    fs::path archive = temp / name;
+    fs::path right = temp / (std::string(name) + ".right");
+    ArchiveReader(library, u16(archive), format, u"secret").extractTo(u16(right));
+    EXPECT_EQ(snapshot(right), snapshot(source));
+
+    for (std::u16string password : {std::u16string(u"wrong"), std::u16string()}) {
+      SCOPED_TRACE(password.empty() ? "no password" : "wrong password");
+      fs::path target = temp / (std::string(name) + ".failed");
+      EXPECT_THROW(ArchiveReader(library, u16(archive), format, password).extractTo(u16(target)),
+                   ArchiveError);
+      // 7-Zip asks for every file before it checks the password: none of them may remain.
+      // Only folders and empty files (which carry no encrypted data) can be complete.
+      for (const auto& [path, content] : snapshot(target))
+        EXPECT_TRUE(path.back() == '/' || path == "data/empty.txt") << path;
+      fs::remove_all(target);
+    }
+  }
+}
+
+TEST_F(ArchiveTest, DamagedArchives_FailAndLeaveOnlyCompleteFiles) {
+  fs::path source = makeTree();
+  ASSERT_TRUE(sevenZip(temp / "good.zip", source, "-tzip -mx=1"));
+  ASSERT_TRUE(sevenZip(temp / "good.7z", source, "-t7z -mx=1"));
+  std::string zip = readFile(temp / "good.zip");
+  std::string sevenZ = readFile(temp / "good.7z");
+  std::string corruptZip = zip;
+  for (size_t i = zip.size() / 3; i < zip.size() / 3 + 64; ++i)
+    corruptZip[i] ^= 0x5A;
+  std::string corrupt7z = sevenZ;
+  for (size_t i = sevenZ.size() / 3; i < sevenZ.size() / 3 + 64; ++i)
+    corrupt7z[i] ^= 0x5A;
+  writeFile(temp / "corrupt.zip", corruptZip);
+  writeFile(temp / "truncated.zip", zip.substr(0, zip.size() / 2));
+  writeFile(temp / "corrupt.7z", corrupt7z);
+  writeFile(temp / "truncated.7z", sevenZ.substr(0, sevenZ.size() / 2));
+  writeFile(temp / "notzip.zip", "PK but not really an archive");
+  std::map<std::string, std::string> original = snapshot(source);
+  for (auto [name, format] : {std::pair{"corrupt.zip", Format::Zip},
+                              {"truncated.zip", Format::Zip},
+                              {"corrupt.7z", Format::SevenZip},
+                              {"truncated.7z", Format::SevenZip},
+                              {"notzip.zip", Format::Zip},
+                              {"good.7z", Format::Zip}}) {
+    SCOPED_TRACE(name);
+    fs::path target = temp / (std::string(name) + ".out");
+    EXPECT_THROW(ArchiveReader(library, u16(temp / name), format).extractTo(u16(target)),
+                 ArchiveError);
+    for (const auto& [path, content] : snapshot(target))
+      EXPECT_EQ(content, original[path]) << path;
+  }
+}
+
+TEST_F(ArchiveTest, HostilePaths_FailBeforeAnythingIsWritten) {
+  const char* hostile[] = {
+      "../evil.txt",  "/tmp/varnet-abs-evil.txt", "a/../../evil.txt", "C:/drive.txt",
+      "..\\evil.txt", "ok/.. /evil.txt",          "\\\\server\\x"};
+  for (const char* name : hostile) {
+    SCOPED_TRACE(name);
+    fs::path archive = temp / "hostile.zip";
+    ASSERT_TRUE(pythonZip(archive,
+                          "with zipfile.ZipFile(path, 'w') as z:\n"
+                          "    z.writestr('first.txt', 'harmless')\n"
+                          "    z.writestr(" +
+                              std::string("r'") + name + "', 'evil')\n"));
+    fs::path box = temp / "box";
+    fs::path target = box / "install";
+    EXPECT_THROW(ArchiveReader(library, u16(archive), Format::Zip).extractTo(u16(target)),
+                 ArchiveError);
+    EXPECT_TRUE(snapshot(box).empty());
+    EXPECT_FALSE(fs::exists("/tmp/varnet-abs-evil.txt"));
+    fs::remove_all(box);
+  }
+}
+
+TEST_F(ArchiveTest, HarmlessOddPaths_LandInsideTheFolder) {
+  ASSERT_TRUE(pythonZip(temp / "odd.zip",
+                        "with zipfile.ZipFile(path, 'w') as z:\n"
+                        "    z.writestr('./dot/./x.txt', 'x')\n"
+                        "    z.writestr('ok//double.txt', 'd')\n"
+                        "    z.writestr('dir/', '')\n"));
+  fs::path target = temp / "out";
+  ArchiveReader(library, u16(temp / "odd.zip"), Format::Zip).extractTo(u16(target));
+  EXPECT_EQ(
+      snapshot(target),
+      (std::map<std::string, std::string>{
+          {"dot/", ""}, {"dot/x.txt", "x"}, {"ok/", ""}, {"ok/double.txt", "d"}, {"dir/", ""}}));
+}
+
+// A zip symbolic link: Unix mode S_IFLNK in the external attributes, the target as data.
+std::string zipLink(const std::string& name, const std::string& target) {
+  return "    info = zipfile.ZipInfo(r'" + name + "')\n" +
+         "    info.create_system = 3\n"
+         "    info.external_attr = 0o120777 << 16\n"
+         "    z.writestr(info, r'" +
+         target + "')\n";
+}
+
+TEST_F(ArchiveTest, Links_InsideAreMadeEscapingOnesFailAndAreRemoved) {
+  ASSERT_TRUE(pythonZip(temp / "links.zip",
+                        "with zipfile.ZipFile(path, 'w') as z:\n"
+                        "    z.writestr('lib/libgame.so.1', 'code')\n" +
+                            zipLink("lib/libgame.so", "libgame.so.1") + zipLink("current", "lib")));
+  fs::path target = temp / "good";
+  ArchiveReader(library, u16(temp / "links.zip"), Format::Zip).extractTo(u16(target));
+  EXPECT_EQ(fs::read_symlink(target / "lib/libgame.so"), "libgame.so.1");
+  EXPECT_EQ(readFile(target / "current/libgame.so"), "code");
+
+  fs::path outside = temp / "outside";
+  writeFile(outside / "secret.txt", "keep");
+  const std::vector<std::string> escapes[] = {
+      {zipLink("up", "../../outside")},
+      {zipLink("abs", outside.string())},
+      // Each link alone stays inside, together they climb out.
+      {zipLink("sub/up", ".."), zipLink("m", "sub/up/..")},
+  };
+  for (const auto& links : escapes) {
+    std::string body = "with zipfile.ZipFile(path, 'w') as z:\n    z.writestr('a.txt', 'a')\n";
+    for (const std::string& link : links)
+      body += link;
+    ASSERT_TRUE(pythonZip(temp / "escape.zip", body));
+    fs::path box = temp / "box";
+    EXPECT_THROW(
+        ArchiveReader(library, u16(temp / "escape.zip"), Format::Zip).extractTo(u16(box / "in")),
+        ArchiveError);
+    for (const auto& [path, content] : snapshot(box))
+      EXPECT_EQ(content.rfind("->", 0), std::string::npos) << "link left: " << path;
+    EXPECT_EQ(readFile(outside / "secret.txt"), "keep");
+    fs::remove_all(box);
+  }
+}
+
+TEST_F(ArchiveTest, ExistingLinkInTheFolder_DoesNotCarryFilesOutside) {
+  fs::path outside = temp / "outside";
+  fs::create_directories(outside);
+  fs::path target = temp / "target";
+  fs::create_directories(target);
+  fs::create_directory_symlink(outside, target / "data");
+  writeFile(target / "file.txt", "old");
+  fs::create_symlink(outside / "victim.txt", target / "save.txt");
+  writeFile(outside / "victim.txt", "victim");
+  ASSERT_TRUE(pythonZip(temp / "a.zip",
+                        "with zipfile.ZipFile(path, 'w') as z:\n"
+                        "    z.writestr('save.txt', 'replaced')\n"
+                        "    z.writestr('data/x.txt', 'x')\n"));
+  EXPECT_THROW(ArchiveReader(library, u16(temp / "a.zip"), Format::Zip).extractTo(u16(target)),
+               ArchiveError);
+  EXPECT_EQ(readFile(outside / "victim.txt"), "victim");
+  EXPECT_EQ(readFile(target / "save.txt"), "replaced");  // the link itself was replaced
+  EXPECT_FALSE(fs::exists(outside / "x.txt"));
+}
+
+TEST_F(ArchiveTest, Gate_StoppedFromAnotherThreadChangesNothingAfterStopReturns) {
+  fs::path source = temp / "source";
+  for (int i = 0; i < 4; ++i)
+    writeFile(source / ("big" + std::to_string(i) + ".bin"), sampleBytes(6 << 20, i));
+  ASSERT_TRUE(sevenZip(temp / "big.zip", source, "-tzip -mx=1"));
+  ArchiveReader reader(library, u16(temp / "big.zip"), Format::Zip);
+  fs::path target = temp / "target";
+  ExtractionGate gate;
+  std::atomic<uint64_t> reached{0};
+  std::atomic<bool> ended{false};
+  std::thread worker([&] {
+    EXPECT_THROW(reader.extractTo(
+                     u16(target), [&](uint64_t done) { return reached = done, true; }, &gate),
+                 ArchiveError);
+    ended = true;
+  });
+  while (reached < (9u << 20) && !ended)
+    std::this_thread::yield();
+  gate.stop();
+  std::map<std::string, std::string> atStop = snapshot(target);
+  worker.join();
+  EXPECT_EQ(snapshot(target), atStop);
+  std::map<std::string, std::string> original = snapshot(source);
+  EXPECT_FALSE(atStop.empty());
+  for (const auto& [path, content] : atStop)
+    EXPECT_TRUE(content == original[path]) << "half-written file left: " << path;
+}
+
+TEST(RarFormat, TellsRar5FromRar4BySignature) {
+  TempFolder temp;
+  writeFile(temp / "five.rar", std::string("Rar!\x1A\x07\x01\x00", 8) + "rest");
+  writeFile(temp / "four.rar", std::string("Rar!\x1A\x07\x00", 7) + "rest");
+  EXPECT_EQ(rarFormatOf(fromPath(temp / "five.rar")), Format::Rar5);
+  EXPECT_EQ(rarFormatOf(fromPath(temp / "four.rar")), Format::Rar);
+  EXPECT_EQ(rarFormatOf(fromPath(temp / "missing.rar")), Format::Rar);
+}
+
+}  // namespace
+}  // namespace varnet::archive

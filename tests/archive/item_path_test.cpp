@@ -1,0 +1,30 @@
+#include "archive/item_path.h"
+
+#include <gtest/gtest.h>
+
+namespace varnet::archive {
+namespace {
+
+TEST(SafeItemPath, KeepsOrdinaryPathsAndDropsDotAndEmptyNames) {
+  EXPECT_EQ(safeItemPath(u"bin/game.exe"), std::filesystem::path("bin") / "game.exe");
+  EXPECT_EQ(safeItemPath(u"bin\\game.exe"), std::filesystem::path("bin") / "game.exe");
+  EXPECT_EQ(safeItemPath(u"./a/./b//c"), std::filesystem::path("a") / "b" / "c");
+  EXPECT_EQ(safeItemPath(u"...hidden/x..y"), std::filesystem::path("...hidden") / "x..y");
+}
+
+TEST(SafeItemPath, RefusesEverythingThatCouldLeaveTheFolder) {
+  for (std::u16string_view raw :
+       {u"../x", u"a/../../x", u"a/..", u"/abs", u"\\abs", u"\\\\server\\share\\x", u"C:/x", u"c:x",
+        u"..\\x", u"a/.. /x", u"a/. ./x", u"a/.../x", u"", u".", u"./", u"//"})
+    EXPECT_FALSE(safeItemPath(raw).has_value()) << std::string(raw.begin(), raw.end());
+}
+
+TEST(IsInside, ComparesWholeNames) {
+  EXPECT_TRUE(isInside("/games/x", "/games/x"));
+  EXPECT_TRUE(isInside("/games/x/a/b", "/games/x"));
+  EXPECT_FALSE(isInside("/games/xy", "/games/x"));
+  EXPECT_FALSE(isInside("/games", "/games/x"));
+}
+
+}  // namespace
+}  // namespace varnet::archive
