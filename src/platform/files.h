@@ -22,7 +22,8 @@ std::optional<std::vector<DirectoryEntry>> listDirectory(const std::u16string& f
 
 bool deleteFile(const std::u16string& path);
 
-// Clears what stops a deletion: FILE_ATTRIBUTE_NORMAL on Windows; owner write permission on Linux.
+// Clears what stops a deletion: FILE_ATTRIBUTE_NORMAL on Windows; on Linux the owner's write
+// permission on the entry and on the folder that holds it (which is what unlink needs).
 bool resetAttributes(const std::u16string& path);
 
 // Removes an empty folder, or a link or junction itself (never what it points to).

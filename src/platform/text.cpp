@@ -95,7 +95,11 @@ std::u16string fromUtf8(std::string_view text) {
 std::optional<std::u16string> fromUtf8Strict(std::string_view text) {
   try {
     Utf16Converter converter;
-    return converter.from_bytes(text.data(), text.data() + text.size());
+    std::u16string converted = converter.from_bytes(text.data(), text.data() + text.size());
+    // libstdc++ stops quietly before a sequence cut short at the end; that is no UTF-8 either.
+    if (converter.converted() != text.size())
+      return std::nullopt;
+    return converted;
   } catch (const std::range_error&) {
     return std::nullopt;
   }

@@ -23,6 +23,7 @@ TEST(Text, UnpairedSurrogatesAndInvalidBytesBecomeReplacementCharacters) {
 TEST(Text, StrictConversionRefusesInvalidUtf8WithTheConvertersMessage) {
   EXPECT_EQ(fromUtf8Strict("abc"), std::u16string(u"abc"));
   EXPECT_FALSE(fromUtf8Strict("ab\xFF"));
+  EXPECT_FALSE(fromUtf8Strict("ab\xE4\xB8"));  // cut short at the end
   try {
     fromUtf8OrThrow("\xFF");
     FAIL() << "no exception";
