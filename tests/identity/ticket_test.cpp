@@ -1,0 +1,191 @@
+#include "identity/ticket.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <random>
+
+#include "identity/disk_info.h"
+#include "platform/text.h"
+#include "support/temp_folder.h"
+
+namespace varnet {
+namespace {
+
+using testing::TempFolder;
+using testing::writeFile;
+
+constexpr char kBlockSizeMessage[] =
+    "StreamTransformationFilter: ciphertext length is not a multiple of block size\n";
+constexpr char kPaddingMessage[] =
+    "StreamTransformationFilter: invalid PKCS #7 block padding found\n";
+
+std::string seal(const std::string& plain) {
+  return SealText(TicketKey(), config::kTicketKeyLength, plain);
+}
+
+// Opens and also gives what OpenText wrote to standard output.
+std::pair<std::u16string, std::string> open(const std::string& sealed,
+                                            const unsigned char* key = TicketKey()) {
+  ::testing::internal::CaptureStdout();
+  std::u16string opened = OpenText(key, config::kTicketKeyLength, sealed);
+  return {opened, ::testing::internal::GetCapturedStdout()};
+}
+
+std::string run(const std::string& command) {
+  std::string output;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe)
+    return output;
+  char buffer[4096];
+  for (size_t got; (got = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+    output.append(buffer, got);
+  pclose(pipe);
+  return output;
+}
+
+std::string hexKey() {
+  std::string hex;
+  char digits[3];
+  for (int i = 0; i < config::kTicketKeyLength; ++i) {
+    std::snprintf(digits, sizeof digits, "%02x", TicketKey()[i]);
+    hex += digits;
+  }
+  return hex;
+}
+
+// The peer: OpenSSL's AES-128-ECB with PKCS #7 padding and coreutils' Base64 in 72-column lines.
+std::string peerSeal(const TempFolder& temp, const std::string& plain) {
+  writeFile(temp / "plain", plain);
+  return run("openssl enc -aes-128-ecb -K " + hexKey() + " -in '" + (temp / "plain").string() +
+             "' | base64 -w 72");
+}
+
+TEST(SealText, AgreesWithAnIndependentImplementationForLengthsUpTo100) {
+  TempFolder temp;
+  std::mt19937 random(20261208);
+  for (size_t length = 0; length <= 100; ++length) {
+    std::string plain(length, '\0');
+    for (char& byte : plain)
+      byte = static_cast<char>(random());
+    const std::string sealed = seal(plain);
+    ASSERT_EQ(sealed, peerSeal(temp, plain)) << "length " << length;
+  }
+}
+
+TEST(SealText, WritesLinesOf72CharactersEachEndedByOneLineFeed) {
+  for (size_t length = 0; length <= 100; ++length) {
+    const std::string sealed = seal(std::string(length, 'a'));
+    const size_t cipher = 16 * (length / 16 + 1);
+    const size_t body = 4 * ((cipher + 2) / 3);
+    ASSERT_EQ(sealed.size(), body + (body + 71) / 72) << length;
+    for (size_t start = 0; start < sealed.size();) {
+      const size_t end = sealed.find('\n', start);
+      ASSERT_NE(end, std::string::npos);
+      ASSERT_EQ(end - start, std::min<size_t>(72, body - (start - start / 73)));
+      start = end + 1;
+    }
+    EXPECT_EQ(sealed.find('\r'), std::string::npos);
+  }
+  EXPECT_EQ(seal(std::string(31, 'x')).size(), 45u);
+  const std::string two = seal(std::string(48, 'x'));
+  EXPECT_EQ(two.size(), 90u);
+  EXPECT_EQ(two.find('\n'), 72u);
+}
+
+TEST(SealText, GivesAWholePaddingBlockToABlockSizedPlaintext) {
+  TempFolder temp;
+  for (size_t length : {16u, 32u, 48u}) {
+    const std::string sealed = seal(std::string(length, 'b'));
+    writeFile(temp / "sealed", sealed);
+    const std::string deciphered = run("base64 -d '" + (temp / "sealed").string() +
+                                       "' | openssl enc -d -aes-128-ecb -nopad -K " + hexKey());
+    ASSERT_EQ(deciphered.size(), length + 16);
+    EXPECT_EQ(deciphered.substr(length), std::string(16, '\x10'));
+  }
+}
+
+TEST(OpenText, GivesBackAnyUtf8TextThatWasSealed) {
+  for (const std::u16string& text :
+       {std::u16string(), std::u16string(u"_S12345_MODELX100#1733650000000"),
+        std::u16string(u"Varnet整合客户端 \U0001F600\n\t\"'\\"), std::u16string(200, u'é'),
+        std::u16string(u"a\0b", 3)}) {
+    auto [opened, output] = open(seal(toUtf8(text)));
+    EXPECT_EQ(opened, text);
+    EXPECT_EQ(output, "");
+  }
+}
+
+TEST(OpenText, IgnoresLineEndsAndSpacesInTheSealedText) {
+  const std::string sealed = seal(std::string(100, 'z'));
+  std::string crlf, flat;
+  for (char c : sealed) {
+    if (c == '\n') {
+      crlf += "\r\n";
+    } else {
+      crlf += c;
+      flat += c;
+      flat += ' ';
+    }
+  }
+  EXPECT_EQ(open(crlf).first, std::u16string(100, u'z'));
+  EXPECT_EQ(open(flat).first, std::u16string(100, u'z'));
+}
+
+TEST(OpenText, ReportsTheBlockSizeForEmptyAndTruncatedTexts) {
+  const std::string sealed = seal("_S12345_MODELX100#1733650000000");
+  for (const std::string& broken : {std::string(), sealed.substr(0, 20), std::string("\n")}) {
+    auto [opened, output] = open(broken);
+    EXPECT_EQ(opened, u"");
+    EXPECT_EQ(output, kBlockSizeMessage);
+  }
+}
+
+TEST(OpenText, ReportsBadPaddingForAnotherKey) {
+  const unsigned char otherKey[] = "another_key_1234";
+  auto [opened, output] = open(seal("_S12345_MODELX100#1733650000000"), otherKey);
+  EXPECT_EQ(opened, u"");
+  EXPECT_EQ(output, kPaddingMessage);
+}
+
+TEST(OpenText, ReportsABadConversionForDecipheredBytesThatAreNotUtf8) {
+  auto [opened, output] = open(seal("ab\xFF\xFE"));
+  EXPECT_EQ(opened, u"");
+  EXPECT_EQ(output, "bad conversion\n");
+}
+
+TEST(TryOpenText, TellsAnEmptyTextFromAFailure) {
+  std::string error;
+  EXPECT_EQ(TryOpenText(TicketKey(), 16, seal(""), error), std::u16string());
+  EXPECT_EQ(error, "");
+  EXPECT_FALSE(TryOpenText(TicketKey(), 16, "", error));
+  EXPECT_EQ(error + "\n", kBlockSizeMessage);
+}
+
+TEST(MakeTicket, SealsTheIdentityAndTheMillisecondsSince1970) {
+  using namespace std::chrono;
+  const auto now = [] {
+    return static_cast<uint64_t>(
+        duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count());
+  };
+  const uint64_t before = now();
+  const std::u16string ticket = MakeTicket();
+  const uint64_t after = now();
+  ASSERT_FALSE(ticket.empty());
+  EXPECT_EQ(ticket.back(), u'\n');
+  const std::string opened = toUtf8(open(toUtf8(ticket)).first);
+  const size_t mark = opened.rfind('#');
+  ASSERT_NE(mark, std::string::npos);
+  CMyDiskInfo disk;
+  EXPECT_EQ(opened.substr(0, mark), toUtf8(disk.GetIdentity()));
+  const std::string time = opened.substr(mark + 1);
+  ASSERT_EQ(time.find_first_not_of("0123456789"), std::string::npos);
+  ASSERT_NE(time[0], '0');
+  EXPECT_GE(std::stoull(time), before);
+  EXPECT_LE(std::stoull(time), after);
+  EXPECT_EQ(time.size(), 13u);
+}
+
+}  // namespace
+}  // namespace varnet
