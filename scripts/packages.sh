@@ -8,6 +8,7 @@ VARNET_BUILD_PACKAGES=(
   libwebkit2gtk-4.1-dev libx11-dev xvfb xauth x11-utils xdotool imagemagick
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64
   libarchive-tools unzip
+  openssl
 )
 
 # Installs whichever of the named packages are missing (through sudo when not root).
