@@ -1,0 +1,149 @@
+#include "install/unpack_job.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "archive/extraction_gate.h"
+#include "install/archive_search.h"
+#include "install/file_helpers.h"
+#include "install/shortcuts.h"
+#include "install/zlib_helper.h"
+#include "platform/desktop.h"
+#include "platform/text.h"
+
+namespace varnet {
+
+// One worker's own state. The worker works from its copy of the inputs; `gate` holds back its
+// changes to disk and `stopped` its changes to the job once the page has stopped it.
+struct UnpackJob::Run {
+  explicit Run(UnpackRequest request) : request(std::move(request)) {}
+  const UnpackRequest request;
+  archive::ExtractionGate gate;
+  bool stopped = false;  // guarded by the job's mutex
+  std::atomic<bool> finished{false};
+};
+
+UnpackJob::UnpackJob() = default;
+
+UnpackJob::~UnpackJob() {
+  stop();
+  for (auto& [run, thread] : workers_)
+    thread.join();
+}
+
+void UnpackJob::start(UnpackRequest request) {
+  stop();
+  reapFinishedWorkers();
+  auto run = std::make_shared<Run>(request);
+  std::lock_guard<std::mutex> lock(mutex_);
+  request_ = std::move(request);
+  progress_.store(0);
+  try {
+    std::thread thread([this, run] {
+      work(*run);
+      run->finished = true;
+    });
+    current_ = run;
+    workers_.emplace_back(run, std::move(thread));
+  } catch (const std::system_error&) {
+    // No thread: the job stays without a worker and at 0, as the page sees it.
+  }
+}
+
+void UnpackJob::stop() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (!current_)
+    return;
+  current_->stopped = true;
+  current_->gate.stop();  // waits for a write in progress, removes the half-written file
+  current_.reset();
+}
+
+std::u16string UnpackJob::setupPath() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return request_.setupPath;
+}
+
+bool UnpackJob::hasWorker() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return current_ != nullptr;
+}
+
+void UnpackJob::forgetTexts() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  request_.setupPath.clear();
+  request_.packageDir.clear();
+  request_.shortcutName.clear();
+  request_.extraArg.clear();
+  request_.exePath.clear();
+}
+
+template <class Change>
+bool UnpackJob::publish(Run& run, Change&& change) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (run.stopped)
+    return false;
+  change();
+  return true;
+}
+
+void UnpackJob::fail(Run& run) {
+  publish(run, [&] { progress_.store(kFailed); });
+}
+
+void UnpackJob::reapFinishedWorkers() {
+  for (auto it = workers_.begin(); it != workers_.end();) {
+    if (it->first->finished) {
+      it->second.join();
+      it = workers_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+}
+
+void UnpackJob::work(Run& run) {
+  const UnpackRequest& request = run.request;
+  std::optional<std::u16string> archivePath = findArchive(listFiles(request.packageDir));
+  if (!archivePath)
+    return fail(run);
+  std::optional<ArchivePathParts> parts = splitArchivePath(*archivePath);
+  if (!parts)
+    return fail(run);
+
+  // The root is used as the page gave it: "D:\Games\" and game.zip give "D:\Games\game".
+  const std::u16string installFolder = request.setupPath + parts->baseName;
+  if (!run.gate.pass([&] {
+        std::error_code ignored;  // an existing folder is fine; extraction reports the rest
+        std::filesystem::create_directory(toPath(installFolder), ignored);
+      }))
+    return;
+  if (!publish(run, [&] { request_.setupPath = installFolder; }))
+    return;
+
+  ZlibHelper helper(*archivePath, installFolder, request.password);
+  helper.gate = &run.gate;
+  helper.progressTarget = [&](int32_t percent) {
+    return publish(run, [&] { progress_.store(percent); });
+  };
+  if (!helper.extract(request.password))
+    return fail(run);
+
+  if (request.setupMode == 0 || request.setupMode == 1) {
+    const std::u16string target = installFolder + u"/" + request.exePath;
+    // One change for the gate: a stop either comes before it (nothing is deleted, no shortcut)
+    // or waits for both.
+    run.gate.pass([&] {
+      deleteTree(request.packageDir);
+      platform::initialiseComOnThisThread();
+      createDesktopShortcut(target, installFolder, request.shortcutName);
+    });
+  }
+  publish(run, [&] {
+    progress_.store(kSucceeded);
+    if (current_.get() == &run)
+      current_.reset();
+  });
+}
+
+}  // namespace varnet
