@@ -1,35 +1,19 @@
 #pragma once
 
-// Archives made at test time with the real tools (the 7z command, Python's zipfile) in a
-// temporary folder that is removed afterwards.
+// Archives made at test time with the real tools (the 7z command, Python's zipfile), and
+// snapshots of the folders they are unpacked into.
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <string>
+
+#include "support/temp_folder.h"
 
 namespace varnet::testing {
 
 namespace fs = std::filesystem;
-
-class TempFolder {
- public:
-  TempFolder() {
-    std::string pattern = (fs::temp_directory_path() / "varnet-test-XXXXXX").string();
-    path_ = fs::path(mkdtemp(pattern.data()));
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
-    fs::remove_all(path_, ignored);
-  }
-  const fs::path& path() const { return path_; }
-  fs::path operator/(const std::string& name) const { return path_ / name; }
-
- private:
-  fs::path path_;
-};
 
 inline std::string quoted(const fs::path& path) {
   return "'" + path.string() + "'";
@@ -40,24 +24,18 @@ inline bool run(const std::string& command) {
   return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
 }
 
-inline void writeFile(const fs::path& path, const std::string& content) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << content;
-}
-
-inline std::string readFile(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), {});
-}
-
-// Deterministic bytes that compress a little.
+// Deterministic bytes that compress a little: random words, every eighth one a constant.
 inline std::string sampleBytes(size_t size, unsigned seed) {
-  std::string bytes(size, '\0');
-  uint32_t state = seed * 2654435761u + 1;
-  for (size_t i = 0; i < size; ++i) {
-    state = state * 1103515245u + 12345u;
-    bytes[i] = static_cast<char>((i % 7 == 0) ? 'a' : (state >> 24));
+  std::string bytes(size + 8, '\0');
+  uint64_t state = seed * 0x9E3779B97F4A7C15ull + 1;
+  for (size_t i = 0; i < size; i += 8) {
+    state ^= state << 13;
+    state ^= state >> 7;
+    state ^= state << 17;
+    uint64_t word = (i / 8) % 8 == 0 ? 0x6161616161616161ull : state;
+    std::memcpy(&bytes[i], &word, 8);
   }
+  bytes.resize(size);
   return bytes;
 }
 

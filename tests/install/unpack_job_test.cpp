@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
-
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -22,8 +20,6 @@ using namespace std::chrono_literals;
 class UnpackJobTest : public ::testing::Test {
  protected:
   UnpackJobTest() {
-    setenv("HOME", temp.path().c_str(), 1);
-    setenv("XDG_CONFIG_HOME", (temp / "config").c_str(), 1);
     writeFile(temp / "config/user-dirs.dirs", "XDG_DESKTOP_DIR=\"$HOME/Desktop\"\n");
     fs::create_directories(temp / "Desktop");
     fs::create_directories(packageDir);
@@ -67,6 +63,8 @@ class UnpackJobTest : public ::testing::Test {
   }
 
   TempFolder temp;
+  ScopedEnvironment home{"HOME", temp.path().string()};
+  ScopedEnvironment config{"XDG_CONFIG_HOME", (temp / "config").string()};
   fs::path packageDir = temp / "downloads/pkg";
   fs::path games = temp / "games";
   fs::path desktop = temp / "Desktop";

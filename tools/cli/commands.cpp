@@ -5,6 +5,7 @@ namespace varnet::cli {
 int runTicket(const Arguments& arguments);
 int runIdentity(const Arguments& arguments);
 int runCompanion(const Arguments& arguments);
+int runUnpack(const Arguments& arguments);
 
 const std::vector<Command>& commands() {
   static const std::vector<Command> table = {
@@ -18,6 +19,9 @@ const std::vector<Command>& commands() {
        "companion status      whether the companion downloader runs (exit status 1: it does not)\n"
        "companion launch      starts it from the current directory",
        runCompanion},
+      {"unpack",
+       "unpack INSTALL_ROOT PACKAGE_DIR [--shortcut NAME] [--exe PATH] [--mode N] [--password P]",
+       runUnpack},
   };
   return table;
 }

@@ -1,0 +1,71 @@
+// varnet-cli unpack as an operator runs it: a real process, the polled progress on standard
+// output, the outcome in the exit status.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <sstream>
+
+#include "../archive/archive_fixtures.h"
+
+namespace varnet {
+namespace {
+
+using namespace varnet::testing;
+
+struct Result {
+  int status = -1;
+  std::vector<int> progress;
+  std::string output;
+};
+
+Result unpack(const std::string& arguments) {
+  Result result;
+  FILE* pipe = popen(("'" VARNET_CLI "' unpack " + arguments + " 2>/dev/null").c_str(), "r");
+  char buffer[4096];
+  while (size_t count = fread(buffer, 1, sizeof buffer, pipe))
+    result.output.append(buffer, count);
+  result.status = WEXITSTATUS(pclose(pipe));
+  std::istringstream lines(result.output);
+  std::string word;
+  int value;
+  while (lines >> word)
+    if (word == "progress" && lines >> value)
+      result.progress.push_back(value);
+  return result;
+}
+
+TEST(UnpackCommand, GoodPackage_Prints0To100AndExits0KeepingThePackage) {
+  TempFolder temp;
+  writeFile(temp / "src/data.bin", sampleBytes(4 << 20, 7));
+  ASSERT_TRUE(sevenZip(temp / "pkg/game.7z", temp / "src", "-t7z -mx=1 -pcheck -mhe=on"));
+  Result result = unpack(quoted(temp.path()) + "/ " + quoted(temp / "pkg") + " --password check");
+  EXPECT_EQ(result.status, 0) << result.output;
+  ASSERT_FALSE(result.progress.empty());
+  EXPECT_EQ(result.progress.front(), 0);
+  EXPECT_EQ(result.progress.back(), 100);
+  EXPECT_TRUE(std::is_sorted(result.progress.begin(), result.progress.end()));
+  EXPECT_NE(result.output.find("setup path " + (temp / "game").string()), std::string::npos);
+  EXPECT_EQ(readFile(temp / "game/data.bin"), readFile(temp / "src/data.bin"));
+  EXPECT_TRUE(fs::exists(temp / "pkg/game.7z"));  // the default mode only checks
+}
+
+TEST(UnpackCommand, BrokenPackage_PrintsMinus100AndExits1) {
+  TempFolder temp;
+  writeFile(temp / "pkg/game.zip", "not an archive");
+  Result result = unpack(quoted(temp.path()) + "/ " + quoted(temp / "pkg"));
+  EXPECT_EQ(result.status, 1);
+  ASSERT_FALSE(result.progress.empty());
+  EXPECT_EQ(result.progress.back(), -100);
+}
+
+TEST(UnpackCommand, BadArguments_ExitWithUsageError) {
+  EXPECT_EQ(unpack("").status, 2);
+  EXPECT_EQ(unpack("root pkg --mode x").status, 2);
+  EXPECT_EQ(unpack("root pkg --shortcut").status, 2);
+  EXPECT_EQ(unpack("root pkg --colour red").status, 2);
+}
+
+}  // namespace
+}  // namespace varnet
