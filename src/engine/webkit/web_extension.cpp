@@ -1,5 +1,6 @@
 #include "engine/webkit/web_extension.h"
 
+#include <JavaScriptCore/JavaScript.h>
 #include <jsc/jsc.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -8,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <map>
+#include <unordered_map>
 
 #include "engine/command_line.h"
 #include "engine/folder_dialog.h"
@@ -83,72 +85,110 @@ class RenderFrame : public Frame {
   guint64 pageId_;
 };
 
-// One bridge function's data: its handler, its name, and the page it lives in.
+// One bridge function's data: its handler, its name, and the frame and page it lives in.
 struct FunctionData {
   std::shared_ptr<ScriptHandler> handler;
   std::u16string name;
+  guint64 frameId;
   guint64 pageId;
 };
 
-ScriptValue readArgument(JSCValue* value) {
-  if (jsc_value_is_number(value))
-    return ScriptValue::Number(jsc_value_to_double(value));
-  if (jsc_value_is_string(value)) {
-    char* text = jsc_value_to_string(value);
-    ScriptValue read = ScriptValue::String(fromUtf8(text));
-    g_free(text);
-    return read;
-  }
-  if (jsc_value_is_boolean(value))
-    return ScriptValue::Bool(jsc_value_to_boolean(value));
-  if (jsc_value_is_null(value))
-    return ScriptValue::Null();
-  if (jsc_value_is_undefined(value))
-    return ScriptValue::Undefined();
-  return ScriptValue::Object();
+// Bridge functions by their script object. They are plain JavaScriptCore C-API functions: a
+// call reaches the handler directly, without the GObject wrapping of the GLib API, which costs
+// several microseconds per call. Entries of a frame go when its window object is cleared.
+std::unordered_map<JSObjectRef, FunctionData>& bridgeFunctions() {
+  static std::unordered_map<JSObjectRef, FunctionData> functions;
+  return functions;
 }
 
-// The JavaScriptCore callback of every bridge function: the call is served before it returns,
-// and the result is the function's return value.
-JSCValue* callBridgeFunction(GPtrArray* jsArguments, FunctionData* data) {
-  JSCContext* context = jsc_context_get_current();
+void forgetFunctionsOf(guint64 frameId) {
+  auto& functions = bridgeFunctions();
+  for (auto it = functions.begin(); it != functions.end();)
+    it = it->second.frameId == frameId ? functions.erase(it) : std::next(it);
+}
+
+std::u16string textOf(JSStringRef string) {
+  return std::u16string(reinterpret_cast<const char16_t*>(JSStringGetCharactersPtr(string)),
+                        JSStringGetLength(string));
+}
+
+ScriptValue readArgument(JSContextRef context, JSValueRef value) {
+  switch (JSValueGetType(context, value)) {
+    case kJSTypeNumber:
+      return ScriptValue::Number(JSValueToNumber(context, value, nullptr));
+    case kJSTypeString: {
+      JSStringRef string = JSValueToStringCopy(context, value, nullptr);
+      ScriptValue read = ScriptValue::String(string ? textOf(string) : std::u16string());
+      if (string)
+        JSStringRelease(string);
+      return read;
+    }
+    case kJSTypeBoolean:
+      return ScriptValue::Bool(JSValueToBoolean(context, value));
+    case kJSTypeNull:
+      return ScriptValue::Null();
+    case kJSTypeUndefined:
+      return ScriptValue::Undefined();
+    default:
+      return ScriptValue::Object();
+  }
+}
+
+// The callback of every bridge function: the call is served before it returns, and the result
+// is the function's return value.
+JSValueRef callBridgeFunction(JSContextRef context,
+                              JSObjectRef function,
+                              JSObjectRef /*thisObject*/,
+                              size_t argumentCount,
+                              const JSValueRef jsArguments[],
+                              JSValueRef* /*exception*/) {
+  auto found = bridgeFunctions().find(function);
+  if (found == bridgeFunctions().end())
+    return JSValueMakeUndefined(context);
+  // Copied: the handler may install functions anew (never here, but the map may change).
+  FunctionData data = found->second;
   ScriptArguments arguments;
-  arguments.reserve(jsArguments ? jsArguments->len : 0);
-  for (guint i = 0; jsArguments && i < jsArguments->len; ++i)
-    arguments.push_back(readArgument(static_cast<JSCValue*>(g_ptr_array_index(jsArguments, i))));
+  arguments.reserve(argumentCount);
+  for (size_t i = 0; i < argumentCount; ++i)
+    arguments.push_back(readArgument(context, jsArguments[i]));
 
   ScriptResult result;
   guint64 outerPage = state().callingPage;
-  state().callingPage = data->pageId;
-  data->handler->Execute(data->name, arguments, result);
+  state().callingPage = data.pageId;
+  data.handler->Execute(data.name, arguments, result);
   state().callingPage = outerPage;
 
   if (const auto* number = std::get_if<std::int32_t>(&result))
-    return jsc_value_new_number(context, *number);
-  if (const auto* text = std::get_if<std::u16string>(&result))
-    return jsc_value_new_string(context, toUtf8(*text).c_str());
-  return jsc_value_new_undefined(context);
+    return JSValueMakeNumber(context, *number);
+  if (const auto* text = std::get_if<std::u16string>(&result)) {
+    JSStringRef string =
+        JSStringCreateWithCharacters(reinterpret_cast<const JSChar*>(text->data()), text->size());
+    JSValueRef value = JSValueMakeString(context, string);
+    JSStringRelease(string);
+    return value;
+  }
+  return JSValueMakeUndefined(context);
 }
 
 class JscScriptContext : public ScriptContext {
  public:
-  JscScriptContext(JSCContext* context, guint64 pageId) : context_(context), pageId_(pageId) {}
+  JscScriptContext(JSGlobalContextRef context, guint64 frameId, guint64 pageId)
+      : context_(context), frameId_(frameId), pageId_(pageId) {}
 
   void SetGlobalFunction(const std::u16string& name,
                          std::shared_ptr<ScriptHandler> handler) override {
-    std::string utf8 = toUtf8(name);
-    auto* data = new FunctionData{std::move(handler), name, pageId_};
-    JSCValue* function = jsc_value_new_function_variadic(
-        context_, utf8.c_str(), G_CALLBACK(callBridgeFunction), data,
-        [](gpointer p) { delete static_cast<FunctionData*>(p); }, JSC_TYPE_VALUE);
-    JSCValue* global = jsc_context_get_global_object(context_);
-    jsc_value_object_set_property(global, utf8.c_str(), function);
-    g_object_unref(global);
-    g_object_unref(function);
+    JSStringRef jsName =
+        JSStringCreateWithCharacters(reinterpret_cast<const JSChar*>(name.data()), name.size());
+    JSObjectRef function = JSObjectMakeFunctionWithCallback(context_, jsName, callBridgeFunction);
+    bridgeFunctions()[function] = FunctionData{std::move(handler), name, frameId_, pageId_};
+    JSObjectSetProperty(context_, JSContextGetGlobalObject(context_), jsName, function,
+                        kJSPropertyAttributeNone, nullptr);
+    JSStringRelease(jsName);
   }
 
  private:
-  JSCContext* context_;
+  JSGlobalContextRef context_;
+  guint64 frameId_;
   guint64 pageId_;
 };
 
@@ -170,10 +210,13 @@ void onWindowObjectCleared(WebKitScriptWorld* world, WebKitWebPage* page, WebKit
   for (auto it = state().frames.begin(); it != state().frames.end();)
     it = it->second.expired() ? state().frames.erase(it) : std::next(it);
   auto renderFrame = renderFrameFor(frame, page);
-  JSCContext* context = webkit_frame_get_js_context_for_script_world(frame, world);
-  JscScriptContext scriptContext(context, webkit_web_page_get_id(page));
+  guint64 frameId = webkit_frame_get_id(frame);
+  forgetFunctionsOf(frameId);  // the frame's previous document is gone
+  G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+  JSGlobalContextRef context = webkit_frame_get_javascript_context_for_script_world(frame, world);
+  G_GNUC_END_IGNORE_DEPRECATIONS
+  JscScriptContext scriptContext(context, frameId, webkit_web_page_get_id(page));
   handler->OnContextCreated(renderFrame, scriptContext);
-  g_object_unref(context);
 }
 
 // Script the browser process wants run in one of this page's frames.

@@ -1,0 +1,64 @@
+#include "app/simple_app.h"
+
+#include "bridge/install_bridge.h"
+#include "config.h"
+
+namespace varnet {
+
+namespace {
+
+std::weak_ptr<engine::Client>& defaultClient() {
+  static std::weak_ptr<engine::Client> client;
+  return client;
+}
+
+}  // namespace
+
+SimpleApp::SimpleApp(std::u16string portalBaseUrl)
+    : portalBaseUrl_(portalBaseUrl.empty() ? std::u16string(config::kPortalBaseUrl)
+                                           : std::move(portalBaseUrl)) {}
+
+void SimpleApp::OnBeforeCommandLineProcessing(const std::string& /*processType*/,
+                                              engine::CommandLine& commandLine) {
+  // The same five switches in every process, appended after whatever the line already holds.
+  for (const char* name : kEngineSwitches)
+    commandLine.AppendSwitch(name);
+}
+
+void SimpleApp::OnContextInitialized() {
+  // The main browser is created by the start-up sequence. The views framework is never used, so
+  // the answer to "use-views" changes nothing.
+  (void)engine::CommandLine::Global().HasSwitch("use-views");
+}
+
+std::shared_ptr<engine::Client> SimpleApp::GetDefaultClient() {
+  return defaultClient().lock();
+}
+
+void SimpleApp::OnContextCreated(const std::shared_ptr<engine::Frame>& frame,
+                                 engine::ScriptContext& context) {
+  installBridge(*this, frame, context);
+}
+
+void SimpleApp::OnContextReleased(const std::shared_ptr<engine::Frame>& /*frame*/) {
+  // The bridge frame stays: it is replaced by the next installation, never cleared.
+}
+
+bool SimpleApp::OnProcessMessageReceived(const std::shared_ptr<engine::Frame>& /*frame*/,
+                                         const engine::ProcessMessage& /*message*/) {
+  // The browser process sends nothing to the render process; anything that comes is ignored.
+  return true;
+}
+
+bool ChromeRuntimeRequested() {
+  static int cache = -1;  // not yet evaluated
+  if (cache < 0)
+    cache = engine::CommandLine::Global().HasSwitch("enable-chrome-runtime") ? 1 : 0;
+  return cache == 1;
+}
+
+void setDefaultClient(std::weak_ptr<engine::Client> client) {
+  defaultClient() = std::move(client);
+}
+
+}  // namespace varnet

@@ -1,0 +1,65 @@
+#pragma once
+
+// The application object of every process: the engine switches all processes run with, the
+// browser-process handler, and the render-process handler that puts the bridge on the portal
+// page (its state: the bridge frame, the unpack job, whether an update was offered).
+
+#include <memory>
+#include <string>
+
+#include "engine/app.h"
+#include "install/install_operations.h"
+
+namespace varnet {
+
+class SimpleApp : public engine::App,
+                  public engine::BrowserProcessHandler,
+                  public engine::RenderProcessHandler {
+ public:
+  // `portalBaseUrl`: the address whose pages get the bridge; empty means the compiled-in one.
+  explicit SimpleApp(std::u16string portalBaseUrl = {});
+
+  // engine::App methods:
+  void OnBeforeCommandLineProcessing(const std::string& processType,
+                                     engine::CommandLine& commandLine) override;
+  engine::BrowserProcessHandler* GetBrowserProcessHandler() override { return this; }
+  engine::RenderProcessHandler* GetRenderProcessHandler() override { return this; }
+
+  // engine::BrowserProcessHandler methods:
+  void OnContextInitialized() override;
+  std::shared_ptr<engine::Client> GetDefaultClient() override;
+
+  // engine::RenderProcessHandler methods:
+  void OnContextCreated(const std::shared_ptr<engine::Frame>& frame,
+                        engine::ScriptContext& context) override;
+  void OnContextReleased(const std::shared_ptr<engine::Frame>& frame) override;
+  bool OnProcessMessageReceived(const std::shared_ptr<engine::Frame>& frame,
+                                const engine::ProcessMessage& message) override;
+
+  const std::u16string& portalBaseUrl() const { return portalBaseUrl_; }
+
+  // Render-process state; only touched on the render process's script thread, except the unpack
+  // job, which guards itself against its worker.
+  std::shared_ptr<engine::Frame> bridgeFrame;  // the frame that last received the bridge
+  InstallOperations install;                   // the unpack job and the install functions
+  bool updateOffered = false;                  // cb_vercheck has answered "update"
+
+ private:
+  std::u16string portalBaseUrl_;
+};
+
+// The switches every process runs with, in the order they are appended.
+inline constexpr const char* kEngineSwitches[] = {
+    "disable-web-security",           "allow-universal-access-from-files",
+    "allow-file-access-from-files",   "disable-site-isolation-trials",
+    "allow-running-insecure-content",
+};
+
+// True when the process was started with "--enable-chrome-runtime". The first call decides for
+// the life of the process. UI thread only.
+bool ChromeRuntimeRequested();
+
+// The browser client that GetDefaultClient hands out: SimpleHandler sets it while it lives.
+void setDefaultClient(std::weak_ptr<engine::Client> client);
+
+}  // namespace varnet

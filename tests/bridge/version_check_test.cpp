@@ -1,0 +1,49 @@
+#include "bridge/version_check.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cmath>
+
+namespace varnet {
+namespace {
+
+TEST(VersionCheck, ReadsTheLeadingNumberLikeWcstod) {
+  EXPECT_EQ(leadingNumber(u"1.9"), 1.9);
+  EXPECT_EQ(leadingNumber(u" \t2.0x"), 2.0);
+  EXPECT_EQ(leadingNumber(u"abc"), 0.0);
+  EXPECT_EQ(leadingNumber(u""), 0.0);
+  EXPECT_EQ(leadingNumber(u"-3e2z"), -300.0);
+  EXPECT_EQ(leadingNumber(u"+.5"), 0.5);
+  EXPECT_EQ(leadingNumber(u"0x1p1"), 2.0);
+  EXPECT_EQ(leadingNumber(u"1e999"), INFINITY);
+  EXPECT_EQ(leadingNumber(u"1e-999"), 0.0);
+  EXPECT_EQ(leadingNumber(u"2,5"), 2.0);
+  EXPECT_TRUE(std::isinf(leadingNumber(u"inf")));
+}
+
+TEST(VersionCheck, IgnoresTheProcessLocale) {
+  const char* previous = std::setlocale(LC_NUMERIC, nullptr);
+  std::string saved = previous ? previous : "C";
+  if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && !std::setlocale(LC_NUMERIC, "fr_FR.UTF-8"))
+    GTEST_SKIP() << "no locale with a decimal comma here";
+  EXPECT_EQ(leadingNumber(u"1.9"), 1.9);
+  std::setlocale(LC_NUMERIC, saved.c_str());
+}
+
+TEST(VersionCheck, NewerMeansAboveOnePointEightInSinglePrecision) {
+  EXPECT_FALSE(isNewerVersion(u"1.8"));
+  EXPECT_FALSE(isNewerVersion(u"1.80"));
+  EXPECT_FALSE(isNewerVersion(u"1.8000000"));
+  EXPECT_FALSE(isNewerVersion(u"1.80000001"));  // the same float as 1.8
+  EXPECT_FALSE(isNewerVersion(u"1.7"));
+  EXPECT_FALSE(isNewerVersion(u"abc"));
+  EXPECT_FALSE(isNewerVersion(u"nan"));
+  EXPECT_TRUE(isNewerVersion(u"1.81"));
+  EXPECT_TRUE(isNewerVersion(u"2"));
+  EXPECT_TRUE(isNewerVersion(u" 2.0x"));
+  EXPECT_TRUE(isNewerVersion(u"1e300"));  // beyond float: infinity
+}
+
+}  // namespace
+}  // namespace varnet
