@@ -29,11 +29,11 @@ PageServer::~PageServer() {
   g_object_unref(server_);
 }
 
-void PageServer::add(const std::string& path, std::string html) {
+void PageServer::add(const std::string& path, std::string html, std::string contentType) {
   const std::string marker = "{PORT}";
   for (auto at = html.find(marker); at != std::string::npos; at = html.find(marker, at))
     html.replace(at, marker.size(), std::to_string(port_));
-  pages_[path] = std::move(html);
+  pages_[path] = {std::move(html), std::move(contentType)};
 }
 
 std::string PageServer::url(const std::string& path) const {
@@ -52,8 +52,11 @@ void PageServer::handle(SoupServer*,
     return;
   }
   soup_server_message_set_status(message, 200, nullptr);
-  soup_server_message_set_response(message, "text/html; charset=utf-8", SOUP_MEMORY_COPY,
-                                   found->second.data(), found->second.size());
+  std::string type = found->second.contentType;
+  if (type == "text/html")
+    type += "; charset=utf-8";
+  soup_server_message_set_response(message, type.c_str(), SOUP_MEMORY_COPY,
+                                   found->second.body.data(), found->second.body.size());
 }
 
 void RecordingClient::OnAfterCreated(const std::shared_ptr<engine::Browser>& browser) {
@@ -117,6 +120,7 @@ WebKitHost::WebKitHost() {
   g_setenv("XDG_CACHE_HOME", (h + "/cache").c_str(), TRUE);
   g_setenv("XDG_RUNTIME_DIR", (h + "/runtime").c_str(), TRUE);
   g_setenv("GSETTINGS_BACKEND", "memory", TRUE);
+  g_setenv("MESA_SHADER_CACHE_DISABLE", "true", TRUE);  // the web process may outlive the home
   // The irreversible and the user's desktop are replaced by programs that only log.
   work_ = h + "/work";
   std::string bin = h + "/bin";

@@ -26,7 +26,7 @@ class PageServer {
  public:
   PageServer();
   ~PageServer();
-  void add(const std::string& path, std::string html);
+  void add(const std::string& path, std::string html, std::string contentType = "text/html");
   int port() const { return port_; }
   std::string url(const std::string& path) const;
 
@@ -34,7 +34,11 @@ class PageServer {
   static void handle(SoupServer*, SoupServerMessage*, const char*, GHashTable*, gpointer);
   SoupServer* server_;
   int port_ = 0;
-  std::map<std::string, std::string> pages_;
+  struct Page {
+    std::string body;
+    std::string contentType;
+  };
+  std::map<std::string, Page> pages_;
 };
 
 struct ReceivedMessage {

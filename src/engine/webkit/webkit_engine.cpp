@@ -120,6 +120,10 @@ class WebKitBrowser : public Browser,
   static gboolean onLoadFailed(WebKitWebView*, WebKitLoadEvent, char*, GError*, WebKitBrowser*);
   static GtkWidget* onCreate(WebKitWebView*, WebKitNavigationAction*, WebKitBrowser*);
   static void onReadyToShow(WebKitWebView*, WebKitBrowser*);
+  static gboolean onDecidePolicy(WebKitWebView*,
+                                 WebKitPolicyDecision*,
+                                 WebKitPolicyDecisionType,
+                                 WebKitBrowser*);
   static gboolean onContextMenu(WebKitWebView*,
                                 WebKitContextMenu*,
                                 GdkEvent*,
@@ -220,6 +224,7 @@ void WebKitBrowser::connectSignals() {
   g_signal_connect(view_, "load-failed", G_CALLBACK(onLoadFailed), this);
   g_signal_connect(view_, "create", G_CALLBACK(onCreate), this);
   g_signal_connect(view_, "ready-to-show", G_CALLBACK(onReadyToShow), this);
+  g_signal_connect(view_, "decide-policy", G_CALLBACK(onDecidePolicy), this);
   g_signal_connect(view_, "context-menu", G_CALLBACK(onContextMenu), this);
   g_signal_connect(view_, "user-message-received", G_CALLBACK(onUserMessage), this);
   g_signal_connect(view_, "close", G_CALLBACK(onClose), this);
@@ -307,6 +312,31 @@ void WebKitBrowser::onReadyToShow(WebKitWebView* view, WebKitBrowser* self) {
   if (geometry.width > 0 && geometry.height > 0)
     gtk_window_resize(self->window_, geometry.width, geometry.height);
   gtk_widget_show_all(GTK_WIDGET(self->window_));
+}
+
+// As in CEF, a response the engine cannot show, or one that asks to be saved, becomes a
+// download (WebKit would otherwise drop it).
+gboolean WebKitBrowser::onDecidePolicy(WebKitWebView*,
+                                       WebKitPolicyDecision* decision,
+                                       WebKitPolicyDecisionType type,
+                                       WebKitBrowser*) {
+  if (type != WEBKIT_POLICY_DECISION_TYPE_RESPONSE)
+    return FALSE;
+  auto* responseDecision = WEBKIT_RESPONSE_POLICY_DECISION(decision);
+  WebKitURIResponse* response = webkit_response_policy_decision_get_response(responseDecision);
+  bool attachment = false;
+  if (SoupMessageHeaders* headers =
+          response ? webkit_uri_response_get_http_headers(response) : nullptr) {
+    char* disposition = nullptr;
+    if (soup_message_headers_get_content_disposition(headers, &disposition, nullptr)) {
+      attachment = g_ascii_strcasecmp(disposition, "attachment") == 0;
+      g_free(disposition);
+    }
+  }
+  if (!attachment && webkit_response_policy_decision_is_mime_type_supported(responseDecision))
+    return FALSE;
+  webkit_policy_decision_download(decision);
+  return TRUE;
 }
 
 class ContextMenuInfo : public ContextMenuParams {

@@ -1,0 +1,182 @@
+// The WebKitGTK port's browser-process adapter on the real engine: what the client hears of
+// browsers, pop-ups, closing, titles, load errors and engine downloads, and the switches applied
+// as WebKit settings.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "engine/webkit/webkit_port.h"
+#include "engine/webkit_host.h"
+#include "platform/text.h"
+
+namespace varnet::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+class AdapterClient : public RecordingClient {
+ public:
+  bool DoClose(const std::shared_ptr<engine::Browser>& browser) override {
+    events.push_back("close " + std::to_string(browser->GetIdentifier()));
+    return false;
+  }
+  void OnBeforeClose(const std::shared_ptr<engine::Browser>& browser) override {
+    events.push_back("before-close " + std::to_string(browser->GetIdentifier()));
+    RecordingClient::OnBeforeClose(browser);
+  }
+  void OnTitleChange(const std::shared_ptr<engine::Browser>&,
+                     const std::u16string& title) override {
+    titles.push_back(toUtf8(title));
+  }
+  void OnLoadError(const std::shared_ptr<engine::Browser>&,
+                   const std::shared_ptr<engine::Frame>&,
+                   int errorCode,
+                   const std::u16string&,
+                   const std::u16string& failedUrl) override {
+    errors.push_back({errorCode, toUtf8(failedUrl)});
+  }
+  void OnBeforeDownload(const std::shared_ptr<engine::Browser>&,
+                        engine::DownloadItem& item,
+                        const std::u16string& suggestedName,
+                        const std::shared_ptr<engine::BeforeDownloadCallback>& callback) override {
+    suggested = toUtf8(suggestedName);
+    downloadUrl = toUtf8(item.GetURL());
+    if (!target.empty())
+      callback->Continue(fromUtf8(target), false);
+  }
+  void OnDownloadUpdated(const std::shared_ptr<engine::Browser>&,
+                         engine::DownloadItem& item,
+                         const std::shared_ptr<engine::DownloadItemCallback>&) override {
+    ++updates;
+    lastReceived = item.GetReceivedBytes();
+    lastTotal = item.GetTotalBytes();
+    if (item.IsComplete()) {
+      completed = true;
+      completedPath = toUtf8(item.GetFullPath());
+    }
+  }
+
+  std::vector<std::string> events;
+  std::vector<std::string> titles;
+  std::vector<std::pair<int, std::string>> errors;
+  std::string target, suggested, downloadUrl, completedPath;
+  int updates = 0;
+  std::int64_t lastReceived = 0, lastTotal = 0;
+  bool completed = false;
+};
+
+class WebKitAdapter : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    auto& server = WebKitHost::get().server();
+    server.add("/portal/titled.html", "<html><head><title>Page title</title></head></html>");
+    server.add("/portal/opener.html", "<html><body>opener</body></html>");
+    server.add("/portal/update.bin", std::string(100000, 'u'), "application/octet-stream");
+  }
+  void TearDown() override {
+    for (auto& browser : std::vector(client->browsers))
+      WebKitHost::get().close(browser);
+  }
+  std::string url(const std::string& path) { return WebKitHost::get().server().url(path); }
+
+  std::shared_ptr<AdapterClient> client = std::make_shared<AdapterClient>();
+};
+
+TEST_F(WebKitAdapter, SyncCreationReportsTheBrowserWithItsNativeWindowBeforeReturning) {
+  auto browser = WebKitHost::get().open(client, url("/portal/titled.html"));
+  ASSERT_TRUE(browser);
+  ASSERT_EQ(client->browsers.size(), 1u);
+  EXPECT_TRUE(client->browsers[0]->IsSame(*browser));
+  auto* window = static_cast<GtkWindow*>(browser->GetHost().GetWindowHandle());
+  ASSERT_TRUE(window);
+  EXPECT_STREQ(gtk_window_get_title(window), "test");  // the page title is not applied
+  ASSERT_TRUE(WebKitHost::waitUntil([&] { return !client->titles.empty(); }));
+  EXPECT_EQ(client->titles.back(), "Page title");
+  EXPECT_EQ(toUtf8(browser->GetMainFrame()->GetURL()), url("/portal/titled.html"));
+  EXPECT_TRUE(browser->GetMainFrame()->IsMain());
+}
+
+TEST_F(WebKitAdapter, AsyncCreationAndPopUpsReachTheClientsOnAfterCreated) {
+  engine::WindowInfo info;
+  info.window_name = u"secondary";
+  info.style = engine::WS_VISIBLE_STYLE;
+  info.width = 300;
+  info.height = 200;
+  ASSERT_TRUE(engine::CreateBrowser(info, client, fromUtf8(url("/portal/opener.html")), {}));
+  EXPECT_TRUE(client->browsers.empty());  // later, on the UI thread
+  ASSERT_TRUE(WebKitHost::waitUntil([&] { return client->loadsEnded == 1; }));
+  ASSERT_EQ(client->browsers.size(), 1u);
+  auto opener = client->browsers[0];
+  EXPECT_STREQ(gtk_window_get_title(engine::webkit::windowOf(*opener)), "secondary");
+
+  WebKitHost::evaluate(*opener, "window.open('/portal/titled.html') && 1");
+  ASSERT_TRUE(WebKitHost::waitUntil([&] { return client->browsers.size() == 2; }));
+}
+
+TEST_F(WebKitAdapter, ClosingAsksTheClientThenReportsBeforeClose) {
+  auto browser = WebKitHost::get().open(client, url("/portal/opener.html"));
+  std::string id = std::to_string(browser->GetIdentifier());
+  browser->GetHost().CloseBrowser(false);  // the page has no say in it here
+  ASSERT_TRUE(WebKitHost::waitUntil([&] { return client->browsers.empty(); }));
+  std::vector<std::string> expected = {"close " + id, "before-close " + id};
+  EXPECT_EQ(client->events, expected);
+  EXPECT_EQ(engine::webkit::windowOf(*browser), nullptr);
+  browser->GetMainFrame()->ExecuteJavaScript(u"1");  // harmless once closed
+  browser->Reload();
+}
+
+TEST_F(WebKitAdapter, ALoadErrorNamesTheFailedAddress) {
+  // A port nobody listens on: taken, then released.
+  GSocket* probe =
+      g_socket_new(G_SOCKET_FAMILY_IPV4, G_SOCKET_TYPE_STREAM, G_SOCKET_PROTOCOL_TCP, nullptr);
+  GInetAddress* loopback = g_inet_address_new_loopback(G_SOCKET_FAMILY_IPV4);
+  GSocketAddress* any = g_inet_socket_address_new(loopback, 0);
+  ASSERT_TRUE(g_socket_bind(probe, any, FALSE, nullptr));
+  GSocketAddress* bound = g_socket_get_local_address(probe, nullptr);
+  int port = g_inet_socket_address_get_port(G_INET_SOCKET_ADDRESS(bound));
+  g_object_unref(bound);
+  g_object_unref(any);
+  g_object_unref(loopback);
+  g_socket_close(probe, nullptr);
+  g_object_unref(probe);
+  std::string missing = "http://127.0.0.1:" + std::to_string(port) + "/nothing.jsp";
+  auto browser = WebKitHost::get().open(client, url("/portal/opener.html"));
+  WebKitHost::evaluate(*browser, "location.href='" + missing + "'");
+  ASSERT_TRUE(WebKitHost::waitUntil([&] { return !client->errors.empty(); }));
+  EXPECT_EQ(client->errors[0].second, missing);
+  EXPECT_NE(client->errors[0].first, engine::ERR_NONE);
+  EXPECT_NE(client->errors[0].first, engine::ERR_ABORTED);
+}
+
+TEST_F(WebKitAdapter, EngineDownloadsGoWhereTheClientSaysAndReportCompletion) {
+  fs::path target = fs::path(WebKitHost::get().workFolder()) / "download" / "update.exe";
+  fs::create_directories(target.parent_path());
+  client->target = target.string();
+  auto browser = WebKitHost::get().open(client, url("/portal/opener.html"));
+  WebKitHost::evaluate(*browser, "location.href='/portal/update.bin'");
+  ASSERT_TRUE(WebKitHost::waitUntil([&] { return client->completed; }));
+  EXPECT_EQ(client->suggested, "update.bin");
+  EXPECT_EQ(client->downloadUrl, url("/portal/update.bin"));
+  EXPECT_EQ(client->completedPath, target.string());
+  EXPECT_EQ(client->lastReceived, 100000);
+  EXPECT_EQ(client->lastTotal, 100000);
+  EXPECT_GE(client->updates, 1);
+  EXPECT_EQ(fs::file_size(target), 100000u);
+}
+
+TEST_F(WebKitAdapter, TheEngineSwitchesTurnWebSecurityOff) {
+  // A page of 127.0.0.1 reads a page of localhost (another origin, no CORS headers): possible
+  // only with web security off, as "--disable-web-security" asks.
+  auto browser = WebKitHost::get().open(client, url("/portal/opener.html"));
+  std::string other = "http://localhost:" + std::to_string(WebKitHost::get().server().port()) +
+                      "/portal/titled.html";
+  EXPECT_EQ(WebKitHost::evaluate(*browser, "(function(){var x=new XMLHttpRequest();x.open('GET','" +
+                                               other +
+                                               "',false);x.send();return x.responseText.indexOf("
+                                               "'Page title')>0})()"),
+            "true");
+}
+
+}  // namespace
+}  // namespace varnet::testing
