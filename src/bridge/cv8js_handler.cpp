@@ -5,6 +5,7 @@
 #include "bridge/version_check.h"
 #include "config.h"
 #include "engine/folder_dialog.h"
+#include "identity/ticket.h"
 #include "install/install_operations.h"
 #include "platform/shell.h"
 
@@ -60,6 +61,8 @@ bool CV8JsHandler::Execute(const std::u16string& name,
     } else {
       retval = std::u16string();
     }
+  } else if (name == u"cb_maketick") {
+    retval = MakeTicket();
   } else if (name == u"cb_opendir") {
     platform::shellOpen(textArgument(args, 0));
   } else if (name == u"cb_shutdown") {

@@ -12,6 +12,7 @@
 
 #include "engine/webkit/webkit_port.h"
 #include "engine/webkit_host.h"
+#include "identity/ticket.h"
 #include "platform/text.h"
 
 namespace varnet::testing {
@@ -167,6 +168,14 @@ TEST_F(BridgeWebKit, CallsAnswerThroughTheirReturnValue) {
   EXPECT_EQ(eval(*portal, "[typeof cb_onsysmenu(0), typeof cb_flashcache()]"),
             R"(["undefined","undefined"])");
   EXPECT_EQ(eval(*portal, "[cb_getsetuppath(), cb_getunzipprogress()]"), R"(["",0])");
+  // A fresh sealed ticket of this machine on every call.
+  std::string ticket = eval(*portal, "cb_maketick()");
+  ASSERT_GT(ticket.size(), 2u);
+  std::string sealed = eval(*portal, "cb_maketick().replace(/\\n/g,'')");
+  std::string opened =
+      toUtf8(OpenText(TicketKey(), config::kTicketKeyLength, sealed.substr(1, sealed.size() - 2)));
+  EXPECT_EQ(opened.rfind('_', 0), 0u) << opened;
+  EXPECT_NE(opened.find('#'), std::string::npos) << opened;
   // "update" once per render process, for the first version above 1.8 in single precision.
   EXPECT_EQ(eval(*portal,
                  "[cb_vercheck('1.8'), cb_vercheck('1.8000000'), cb_vercheck('abc'),"
