@@ -70,7 +70,7 @@ void makeSource(const fs::path& source) {
   for (int i = 0; i < 4; ++i) {
     std::string pack(40 << 20, '\0');
     for (size_t k = 0; k < pack.size(); k += 4096) {
-      bool randomBlock = random.next() % 3 == 0;
+      bool randomBlock = random.next() % 6 != 0;
       uint64_t value = random.next();
       for (size_t j = k; j < k + 4096; j += 8) {
         if (randomBlock)

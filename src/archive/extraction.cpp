@@ -128,6 +128,7 @@ class ExtractCallback final : public IArchiveExtractCallback,
         link_ = ComPtr<MemoryOutStream>(new MemoryOutStream);
         *out = link_.share<ISequentialOutStream>();
       } else {
+        discardCurrent();  // an earlier item that never got its result is incomplete
         file_ = ComPtr<OutFileStream>(new OutFileStream(path, gate_));
         *out = file_.share<ISequentialOutStream>();
       }

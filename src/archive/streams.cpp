@@ -74,7 +74,12 @@ bool OutFileStream::openLocked() {
   state_ = State::Failed;
   // A file of the same name is replaced, never written through: it may be a link.
   std::error_code error;
-  std::filesystem::remove(path_, error);
+  if (!std::filesystem::remove(path_, error) && error) {
+    // A read-only file (Windows refuses to delete it) is replaced all the same.
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add, error);
+    std::filesystem::remove(path_, error);
+  }
   if (!file_.open(path_, std::ios::out | std::ios::binary | std::ios::trunc))
     return false;
   state_ = State::Open;

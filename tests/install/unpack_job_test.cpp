@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <regex>
 #include <thread>
 
 #include "../archive/archive_fixtures.h"
@@ -92,6 +93,20 @@ TEST_F(UnpackJobTest, Modes0And1_UnpackDeleteThePackageFolderAndWriteTheShortcut
     fs::remove_all(games / "game");
     fs::remove(desktop / "Game.desktop");
   }
+}
+
+TEST_F(UnpackJobTest, ShortcutTarget_JoinsInstallFolderAndProgramWithASlash) {
+  ASSERT_TRUE(sevenZip(packageDir / "game.zip", makeSource(), "-tzip"));
+  UnpackJob job;
+  UnpackRequest r = request(0);
+  r.exePath = u"bin\\game.exe";  // kept as the page wrote it
+  job.start(r);
+  EXPECT_EQ(waitForEnd(job).back(), 100);
+  std::string launcher = readFile(desktop / "Game.desktop");
+  // The launcher escapes the backslash; the join itself is install folder + "/" + exePath.
+  EXPECT_TRUE(std::regex_search(launcher, std::regex("games/game/bin\\\\+game\\.exe"))) << launcher;
+  EXPECT_NE(launcher.find("Path=" + (games / "game").string() + "\n"), std::string::npos)
+      << launcher;
 }
 
 TEST_F(UnpackJobTest, Mode2_UnpacksButKeepsThePackageAndWritesNoShortcut) {
