@@ -25,7 +25,7 @@ TEST(ListFiles, GivesTheRegularFilesJoinedWithASlashAndLeavesOutFoldersAndDotNam
 TEST(ListFiles, GivesEveryFileOnceWithNonAsciiNames) {
   TempFolder temp;
   for (const char* name : {"1.zip", "游戏.7z", "b c.rar", "..x"})
-    writeFile(temp / fs::u8path(name));
+    writeFile(temp.path() / fs::u8path(name));
   std::vector<std::u16string> files = listFiles(temp.text());
   std::sort(files.begin(), files.end());
   EXPECT_EQ(files, (std::vector<std::u16string>{temp.text() + u"/1.zip", temp.text() + u"/b c.rar",
