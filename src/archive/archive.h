@@ -87,6 +87,10 @@ class ArchiveReader {
                  ExtractionGate* gate = nullptr);
 
  private:
+  void extractAll(const std::u16string& folder,
+                  const ProgressCallback& progress,
+                  ExtractionGate& gate);
+
   const SevenZipLibrary& library_;
   std::u16string password_;
   IInArchive* archive_ = nullptr;

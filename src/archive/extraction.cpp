@@ -96,7 +96,13 @@ class ExtractCallback final : public IArchiveExtractCallback,
   HRESULT VARNET_7Z_CALL SetCompleted(const uint64_t* completed) override {
     if (gate_.stopped())
       return kAbort;
-    if (completed && progress_ && !progress_(*completed)) {
+    bool goOn = true;
+    try {
+      goOn = !completed || !progress_ || progress_(*completed);
+    } catch (const std::exception& error) {
+      return fail(error.what());
+    }
+    if (!goOn) {
       gate_.stop();
       return kAbort;
     }
@@ -324,8 +330,19 @@ void makeLinks(const std::vector<Link>& links, const fs::path& root, ExtractionG
 void ArchiveReader::extractTo(const std::u16string& folder,
                               const ProgressCallback& progress,
                               ExtractionGate* gate) {
-  ExtractionGate ownGate;
-  ExtractionGate& usedGate = gate ? *gate : ownGate;
+  try {
+    ExtractionGate ownGate;
+    extractAll(folder, progress, gate ? *gate : ownGate);
+  } catch (const ArchiveError&) {
+    throw;
+  } catch (const std::exception& error) {  // file-system and memory errors: one type for all
+    throw ArchiveError(error.what());
+  }
+}
+
+void ArchiveReader::extractAll(const std::u16string& folder,
+                               const ProgressCallback& progress,
+                               ExtractionGate& usedGate) {
   const ComRuntime& runtime = library_.runtime();
   std::vector<Item> items = planItems(*archive_, runtime, itemCount());
 

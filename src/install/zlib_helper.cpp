@@ -37,7 +37,7 @@ void ZlibHelper::computeTotalSize() {
     archive::ArchiveReader reader(library, archivePath, archiveFormatFor(archivePath),
                                   sizePassword_);
     totalSize = reader.size();
-  } catch (const archive::ArchiveError&) {
+  } catch (const std::exception&) {  // ArchiveError, or memory running out
     totalSize = kUnknownSize;
   }
 }
@@ -49,7 +49,7 @@ bool ZlibHelper::extract(std::u16string password) {
     using namespace std::placeholders;
     reader.extractTo(targetDir, std::bind(&ZlibHelper::onProgress, this, _1), gate);
     return true;
-  } catch (const archive::ArchiveError&) {
+  } catch (const std::exception&) {  // ArchiveError, or memory running out
     return false;
   }
 }
