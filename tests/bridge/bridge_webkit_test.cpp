@@ -321,6 +321,9 @@ TEST_F(BridgeWebKit, InstallFunctionsUnpackReportAndUninstall) {
     return progress == "100" || progress == "-100";
   }));
   EXPECT_EQ(eval(*portal, "cb_getunzipprogress()"), "100");
+  // Stopping after success changes nothing.
+  EXPECT_EQ(eval(*portal, "[typeof cb_stopunzip(), cb_getunzipprogress()]"),
+            R"(["undefined",100])");
   std::string installed = eval(*portal, "cb_getsetuppath()");
   ASSERT_GT(installed.size(), 2u);
   fs::path folder = installed.substr(1, installed.size() - 2);
@@ -353,6 +356,12 @@ TEST_F(BridgeWebKit, RunGameStartsTheProgramInItsOwnFolder) {
   g_file_get_contents(out.c_str(), &text, nullptr, nullptr);
   EXPECT_EQ(std::string(text), folder.string() + "\n");
   g_free(text);
+
+  // A program whose folder does not exist is still handed to the shell.
+  auto before = WebKitHost::get().fakeCalls().size();
+  EXPECT_EQ(eval(*portal, "typeof cb_rungame('/nonexistent/folder/game.exe')"), "\"undefined\"");
+  ASSERT_TRUE(WebKitHost::waitUntil([&] { return WebKitHost::get().fakeCalls().size() > before; }));
+  EXPECT_EQ(WebKitHost::get().fakeCalls().back(), "xdg-open /nonexistent/folder/game.exe");
 }
 
 }  // namespace
