@@ -20,6 +20,21 @@ bool hasDriveLetter(std::u16string_view name) {
          ((name[0] >= u'A' && name[0] <= u'Z') || (name[0] >= u'a' && name[0] <= u'z'));
 }
 
+// CON, PRN, AUX, NUL, COM1-9 and LPT1-9, with any extension: Windows opens the device instead
+// of a file, so such an item would be lost or sent to a port. Refused everywhere, so that a
+// package behaves the same on both ports.
+bool isWindowsDeviceName(std::u16string_view name) {
+  std::u16string stem;
+  for (char16_t c : name.substr(0, name.find(u'.')))
+    stem += (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - u'a' + u'A') : c;
+  while (!stem.empty() && stem.back() == u' ')
+    stem.pop_back();
+  if (stem == u"CON" || stem == u"PRN" || stem == u"AUX" || stem == u"NUL")
+    return true;
+  return stem.size() == 4 && (stem.compare(0, 3, u"COM") == 0 || stem.compare(0, 3, u"LPT") == 0) &&
+         stem[3] >= u'1' && stem[3] <= u'9';
+}
+
 }  // namespace
 
 std::optional<std::filesystem::path> safeItemPath(std::u16string_view raw) {
@@ -33,7 +48,7 @@ std::optional<std::filesystem::path> safeItemPath(std::u16string_view raw) {
       ++end;
     std::u16string_view name = raw.substr(start, end - start);
     if (!name.empty() && name != u".") {
-      if (onlyDotsAndSpaces(name))
+      if (onlyDotsAndSpaces(name) || isWindowsDeviceName(name))
         return std::nullopt;
       relative /= toPath(name);
     }

@@ -19,6 +19,13 @@ TEST(SafeItemPath, RefusesEverythingThatCouldLeaveTheFolder) {
     EXPECT_FALSE(safeItemPath(raw).has_value()) << std::string(raw.begin(), raw.end());
 }
 
+TEST(SafeItemPath, RefusesWindowsDeviceNamesWithAnyExtensionButNotLookalikes) {
+  for (std::u16string_view raw : {u"CON", u"data/nul.txt", u"Aux", u"com1.log", u"LPT9", u"prn .x"})
+    EXPECT_FALSE(safeItemPath(raw).has_value()) << std::string(raw.begin(), raw.end());
+  for (std::u16string_view raw : {u"console.txt", u"com0", u"COM10", u"nullable/x", u"lpt"})
+    EXPECT_TRUE(safeItemPath(raw).has_value()) << std::string(raw.begin(), raw.end());
+}
+
 TEST(IsInside, ComparesWholeNames) {
   EXPECT_TRUE(isInside("/games/x", "/games/x"));
   EXPECT_TRUE(isInside("/games/x/a/b", "/games/x"));
