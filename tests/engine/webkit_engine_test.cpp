@@ -57,6 +57,16 @@ class AdapterClient : public RecordingClient {
     }
   }
 
+  void OnBeforeContextMenu(const std::shared_ptr<engine::Browser>&,
+                           const std::shared_ptr<engine::Frame>&,
+                           const engine::ContextMenuParams& params,
+                           engine::MenuModel& model) override {
+    menuFlags.push_back(params.GetTypeFlags());
+    menuItems.push_back(model.GetCount());
+    model.Clear();
+  }
+
+  std::vector<int> menuFlags, menuItems;
   std::vector<std::string> events;
   std::vector<std::string> titles;
   std::vector<std::pair<int, std::string>> errors;
@@ -176,6 +186,38 @@ TEST_F(WebKitAdapter, TheEngineSwitchesTurnWebSecurityOff) {
                                                "',false);x.send();return x.responseText.indexOf("
                                                "'Page title')>0})()"),
             "true");
+}
+
+TEST_F(WebKitAdapter, ARightClickOnThePageAsksTheClientAboutTheMenu) {
+  auto browser = WebKitHost::get().open(client, url("/portal/opener.html"));
+  // A right button press delivered to the view in this process (not through the display's
+  // pointer, which other tests share).
+  WebKitHost::waitUntil([] { return false; }, std::chrono::milliseconds(300));
+  GtkWidget* view = GTK_WIDGET(engine::webkit::webViewOf(*browser));
+  GdkEvent* press = gdk_event_new(GDK_BUTTON_PRESS);
+  press->button.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(view)));
+  press->button.button = 3;
+  press->button.x = press->button.y = 100;
+  press->button.time = GDK_CURRENT_TIME;
+  gdk_event_set_device(
+      press, gdk_seat_get_pointer(gdk_display_get_default_seat(gdk_display_get_default())));
+  gtk_main_do_event(press);
+  gdk_event_free(press);
+  ASSERT_TRUE(WebKitHost::waitUntil([&] { return !client->menuFlags.empty(); }));
+  EXPECT_TRUE(client->menuFlags[0] & engine::CM_TYPEFLAG_PAGE);
+  EXPECT_FALSE(client->menuFlags[0] & engine::CM_TYPEFLAG_EDITABLE);
+  EXPECT_GT(client->menuItems[0], 0);  // the engine's own items, before the client cleared them
+  // The emptied menu is not shown: no pop-up menu window appears.
+  WebKitHost::waitUntil([] { return false; }, std::chrono::milliseconds(300));
+  GList* windows = gtk_window_list_toplevels();
+  bool menuShown = false;
+  for (GList* item = windows; item; item = item->next) {
+    if (gtk_window_get_window_type(GTK_WINDOW(item->data)) == GTK_WINDOW_POPUP &&
+        gtk_widget_get_visible(GTK_WIDGET(item->data)))
+      menuShown = true;
+  }
+  g_list_free(windows);
+  EXPECT_FALSE(menuShown);
 }
 
 }  // namespace
