@@ -114,7 +114,7 @@ ArchiveReader::ArchiveReader(const SevenZipLibrary& library,
                              const std::u16string& archivePath,
                              Format format,
                              const std::u16string& password)
-    : library_(library), password_(password) {
+    : library_(library), format_(format), password_(password) {
   ComPtr<InFileStream> stream(new InFileStream);
   if (!stream->open(toPath(archivePath)))
     throw ArchiveError("cannot open " + toUtf8(archivePath));

@@ -92,6 +92,7 @@ class ArchiveReader {
                   ExtractionGate& gate);
 
   const SevenZipLibrary& library_;
+  Format format_;
   std::u16string password_;
   IInArchive* archive_ = nullptr;
 };

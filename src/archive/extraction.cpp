@@ -9,6 +9,7 @@
 #include "archive/archive.h"
 #include "archive/com_object.h"
 #include "archive/item_path.h"
+#include "archive/legacy_names.h"
 #include "archive/open_callback.h"
 #include "archive/property.h"
 #include "archive/streams.h"
@@ -245,7 +246,10 @@ class ExtractCallback final : public IArchiveExtractCallback,
 };
 
 // Every item's place below the root, checked before anything is written.
-std::vector<Item> planItems(IInArchive& archive, const ComRuntime& runtime, uint32_t count) {
+std::vector<Item> planItems(IInArchive& archive,
+                            const ComRuntime& runtime,
+                            uint32_t count,
+                            Format format) {
   std::vector<Item> items(count);
   Property property(runtime);
   auto read = [&](uint32_t index, PROPID id) -> Property& {
@@ -256,6 +260,9 @@ std::vector<Item> planItems(IInArchive& archive, const ComRuntime& runtime, uint
   for (uint32_t index = 0; index < count; ++index) {
     Item& item = items[index];
     std::u16string rawPath = read(index, kpidPath).text();
+    if (format == Format::Zip &&
+        read(index, kpidCharacts).text().find(u"UTF8") == std::u16string::npos)
+      rawPath = decodeLegacyZipName(rawPath);
     std::optional<fs::path> relative = safeItemPath(rawPath);
     if (!relative)
       throw ArchiveError("item path leaves the target folder: " + toUtf8(rawPath));
@@ -344,7 +351,7 @@ void ArchiveReader::extractAll(const std::u16string& folder,
                                const ProgressCallback& progress,
                                ExtractionGate& usedGate) {
   const ComRuntime& runtime = library_.runtime();
-  std::vector<Item> items = planItems(*archive_, runtime, itemCount());
+  std::vector<Item> items = planItems(*archive_, runtime, itemCount(), format_);
 
   fs::path root = toPath(folder);
   std::error_code error;

@@ -102,6 +102,7 @@ enum : PROPID {
   kpidAttrib = 9,
   kpidMTime = 12,
   kpidEncrypted = 15,
+  kpidCharacts = 47,
   kpidErrorFlags = 71,
   kpidSymLink = 54,
   kpidHardLink = 90,

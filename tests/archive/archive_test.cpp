@@ -188,6 +188,29 @@ TEST_F(ArchiveTest, HarmlessOddPaths_LandInsideTheFolder) {
           {"dot/", ""}, {"dot/x.txt", "x"}, {"ok/", ""}, {"ok/double.txt", "d"}, {"dir/", ""}}));
 }
 
+TEST_F(ArchiveTest, ZipNamesWithoutTheUtf8Flag_AreDecodedAsUtf8OrElseGb18030) {
+  // Python sets the flag for every non-ASCII name; these entries carry raw bytes without it.
+  ASSERT_TRUE(pythonZip(temp / "legacy.zip",
+                        "class Raw(zipfile.ZipInfo):\n"
+                        "    def _encodeFilenameFlags(self):\n"
+                        "        return self.raw, self.flag_bits\n"
+                        "with zipfile.ZipFile(path, 'w') as z:\n"
+                        "    for name in [u'\\u5730\\u56fe/mac.txt'.encode('utf-8'),\n"
+                        "                 u'\\u6e38\\u620f.txt'.encode('gbk'), b'plain.txt']:\n"
+                        "        info = Raw('x')\n"
+                        "        info.raw = name\n"
+                        "        z.writestr(info, 'data')\n"
+                        "    z.writestr(u'caf\\xe9.txt', 'flagged')\n"));
+  fs::path target = temp / "out";
+  ArchiveReader(library, u16(temp / "legacy.zip"), Format::Zip).extractTo(u16(target));
+  EXPECT_EQ(snapshot(target),
+            (std::map<std::string, std::string>{{"\xE5\x9C\xB0\xE5\x9B\xBE/", ""},
+                                                {"\xE5\x9C\xB0\xE5\x9B\xBE/mac.txt", "data"},
+                                                {"\xE6\xB8\xB8\xE6\x88\x8F.txt", "data"},
+                                                {"plain.txt", "data"},
+                                                {"caf\xC3\xA9.txt", "flagged"}}));
+}
+
 // A zip symbolic link: Unix mode S_IFLNK in the external attributes, the target as data.
 std::string zipLink(const std::string& name, const std::string& target) {
   return "    info = zipfile.ZipInfo(r'" + name + "')\n" +
