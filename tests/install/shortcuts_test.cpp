@@ -63,14 +63,18 @@ TEST_F(Shortcuts, ReplacesAnOlderShortcutAndNeverWritesThroughALink) {
   EXPECT_EQ(std::distance(fs::directory_iterator(desktop()), fs::directory_iterator()), 2);
 }
 
-TEST_F(Shortcuts, FollowsTheDesktopFolderOfUserDirs) {
-  fs::create_directories(temp_ / "Schreibtisch");
+TEST_F(Shortcuts, FollowsTheLastDesktopEntryOfUserDirs) {
+  fs::create_directories(temp_ / "My \"Desk\"");
   writeFile(temp_ / "config" / "user-dirs.dirs",
-            "# written by xdg-user-dirs-update\nXDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\n");
+            "XDG_DOCUMENTS_DIR=\"$HOME/Documents\"\nXDG_DESKTOP_DIR=\"$HOME/unused\"\n"
+            "  XDG_DESKTOP_DIR=\"$HOME/My \\\"Desk\\\"/\"\n");
   ScopedEnvironment config("XDG_CONFIG_HOME", (temp_ / "config").string());
   EXPECT_EQ(createDesktopShortcut(u"/t", u"/", u"Game"), 1);
-  EXPECT_TRUE(fs::exists(temp_ / "Schreibtisch" / "Game.desktop"));
-  EXPECT_FALSE(fs::exists(desktop() / "Game.desktop"));
+  EXPECT_TRUE(fs::exists(temp_ / "My \"Desk\"" / "Game.desktop"));
+  // A relative value is no desktop folder: the default one serves.
+  writeFile(temp_ / "config" / "user-dirs.dirs", "XDG_DESKTOP_DIR=\"relative/Desk\"\n");
+  EXPECT_EQ(createDesktopShortcut(u"/t", u"/", u"Other"), 1);
+  EXPECT_TRUE(fs::exists(desktop() / "Other.desktop"));
 }
 
 TEST_F(Shortcuts, FailsWithoutADesktopFolder) {

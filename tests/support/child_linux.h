@@ -41,10 +41,4 @@ class Child {
   pid_t pid_ = -1;
 };
 
-// Ends a process this test started (and that is not our child) by its PID.
-inline void killProcess(pid_t pid) {
-  if (pid > 1)
-    kill(pid, SIGKILL);
-}
-
 }  // namespace varnet::testing
