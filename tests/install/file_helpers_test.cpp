@@ -20,16 +20,12 @@ TEST(ListFiles, GivesTheRegularFilesJoinedWithASlashAndLeavesOutFoldersAndDotNam
   writeFile(temp / "pkg" / "inner.zip");
   writeFile(temp / ".hidden");
   EXPECT_EQ(listFiles(temp.text()), std::vector<std::u16string>{temp.text() + u"/a.zip"});
-}
-
-TEST(ListFiles, GivesEveryFileOnceWithNonAsciiNames) {
-  TempFolder temp;
-  for (const char* name : {"1.zip", "游戏.7z", "b c.rar", "..x"})
-    writeFile(temp.path() / fs::u8path(name));
+  writeFile(temp.path() / fs::u8path("游戏 1.7z"));
+  writeFile(temp / "..x");
   std::vector<std::u16string> files = listFiles(temp.text());
   std::sort(files.begin(), files.end());
-  EXPECT_EQ(files, (std::vector<std::u16string>{temp.text() + u"/1.zip", temp.text() + u"/b c.rar",
-                                                temp.text() + u"/游戏.7z"}));
+  EXPECT_EQ(files,
+            (std::vector<std::u16string>{temp.text() + u"/a.zip", temp.text() + u"/游戏 1.7z"}));
 }
 
 TEST(ListFiles, IsEmptyForAMissingFolderAFileAndUnusablePaths) {
@@ -78,22 +74,16 @@ TEST(DeleteTree, LeavesDotFilesAndEveryFolderAboveThem) {
   EXPECT_FALSE(fs::exists(temp / "game" / "other"));
 }
 
-TEST(DeleteTree, RemovesAnEmptyFolderAndChangesNothingForAMissingOne) {
+TEST(DeleteTree, RemovesAnEmptyFolderAndChangesNothingForAMissingOneOrAFile) {
   TempFolder temp;
   fs::create_directory(temp / "empty");
-  writeFile(temp / "neighbour");
+  writeFile(temp / "file.zip");
   deleteTree(temp.text("empty"));
   deleteTree(temp.text("missing"));
-  EXPECT_FALSE(fs::exists(temp / "empty"));
-  EXPECT_TRUE(fs::exists(temp / "neighbour"));
-  EXPECT_EQ(std::distance(fs::directory_iterator(temp.path()), fs::directory_iterator()), 1);
-}
-
-TEST(DeleteTree, LeavesAFileNamedAsTheFolderInPlace) {
-  TempFolder temp;
-  writeFile(temp / "file.zip");
   deleteTree(temp.text("file.zip"));
+  EXPECT_FALSE(fs::exists(temp / "empty"));
   EXPECT_TRUE(fs::exists(temp / "file.zip"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(temp.path()), fs::directory_iterator()), 1);
 }
 
 TEST(DeleteTree, WorksOnAPathRelativeToTheCurrentFolder) {
