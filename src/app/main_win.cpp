@@ -1,0 +1,98 @@
+// The client's entry on Windows: every process of the client enters here. The user's launch
+// applies the single-instance rule and the companion check; the engine's sub-processes run
+// inside the engine and leave with its result; the browser process creates the main window at
+// the portal's start page and runs the Win32 message loop.
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "app/message_loop_win.h"
+#include "app/simple_app.h"
+#include "app/startup.h"
+#include "browser/simple_handler.h"
+#include "companion/companion.h"
+#include "config.h"
+#include "engine/engine.h"
+#include "platform/instance.h"
+
+namespace varnet {
+namespace {
+
+// The class of the engine's native browser window, the key of the single-instance look-up
+// with the main window's title.
+constexpr char16_t kWindowClass[] = u"CefBrowserWindow";
+
+// WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_VISIBLE; the browser client
+// strips the frame once the window exists.
+constexpr std::uint32_t kMainWindowStyle = 0x16CF0000;
+
+// The current folder, read into a buffer of its own length (a deep folder is never cut short).
+std::u16string currentFolder() {
+  DWORD length = GetCurrentDirectoryW(0, nullptr);
+  std::wstring folder(length, L'\0');
+  folder.resize(GetCurrentDirectoryW(length, folder.data()));
+  return std::u16string(folder.begin(), folder.end());
+}
+
+int run(HINSTANCE instance, const wchar_t* commandLine) {
+  CoInitialize(nullptr);  // never uninitialised
+  const bool emptyCommandLine = std::wstring(commandLine ? commandLine : L"").empty();
+  StartupSteps steps{
+      [] { return platform::findVisibleInstanceWindow(kWindowClass, config::kMainWindowTitle); },
+      platform::focusInstanceWindow,
+      [] { return platform::acquireInstanceLock(kInstanceLockName); },
+      IsCompanionRunning,
+      LaunchCompanion,
+  };
+  if (applySingleInstanceRule(emptyCommandLine, steps) == StartupDecision::HandOverFocus)
+    return kExitFocusHandedOver;
+
+  engine::MainArgs args{0, nullptr, instance};
+  auto app = std::make_shared<SimpleApp>();
+  if (int code = engine::ExecuteProcess(args, app); code >= 0)
+    return code;
+
+  engine::Settings settings;
+  settings.no_sandbox = true;
+  settings.multi_threaded_message_loop = false;
+  settings.log_severity = engine::LOGSEVERITY_DISABLE;
+  settings.ignore_certificate_errors = true;
+  settings.cache_path = currentFolder() + u"\\cache\\";
+  settings.root_cache_path = settings.cache_path;
+  engine::Initialize(args, settings, app);  // a failure shows as a window that never loads
+
+  auto handler = std::make_shared<SimpleHandler>();
+  setDefaultClient(handler);
+
+  engine::WindowInfo window;
+  window.window_name = config::kMainWindowTitle;
+  window.style = kMainWindowStyle;
+  window.width = config::kMainWindowWidth;
+  window.height = config::kMainWindowHeight;
+  engine::CreateBrowserSync(window, handler,
+                            std::u16string(config::kPortalBaseUrl) + config::kStartPage,
+                            engine::BrowserSettings{});
+
+  MessageLoopHooks hooks;
+  hooks.mainWindow = [&handler] { return static_cast<HWND>(handler->mainWindow()); };
+  hooks.closeRequested = [&handler] {
+    handler->CloseBrowsers(true);
+    engine::QuitMessageLoop();
+  };
+  hooks.engineWork = engine::DoMessageLoopWork;
+  runMessageLoop(hooks);
+
+  engine::Shutdown();
+  handler.reset();
+  app.reset();
+  return kExitLoopEnded;
+}
+
+}  // namespace
+}  // namespace varnet
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
+  return varnet::run(instance, commandLine);
+}
