@@ -1,6 +1,7 @@
 // ArchiveReader::extractTo: the extract callback that 7-Zip drives item by item, and the checks
 // that keep every item inside the target folder.
 
+#include <chrono>
 #include <filesystem>
 #include <optional>
 #include <system_error>
@@ -31,7 +32,21 @@ struct Item {
   bool isLink = false;
   std::u16string linkTarget;            // from kpidSymLink; zip keeps it in the item's data
   std::optional<uint32_t> permissions;  // Unix permission bits, when the archive has them
+  std::optional<fs::file_time_type> modified;
 };
+
+// A FILETIME as the file system's clock: its distance from the system clock is measured once.
+std::optional<fs::file_time_type> toFileTime(std::optional<uint64_t> ticks) {
+  constexpr uint64_t kUnixEpochTicks = 116444736000000000ull;
+  if (!ticks || *ticks < kUnixEpochTicks)
+    return std::nullopt;
+  static const auto clockOffset =
+      std::chrono::round<std::chrono::seconds>(fs::file_time_type::clock::now().time_since_epoch() -
+                                               std::chrono::system_clock::now().time_since_epoch());
+  auto sinceUnixEpoch = std::chrono::nanoseconds((*ticks - kUnixEpochTicks) * 100);
+  return fs::file_time_type(
+      std::chrono::duration_cast<fs::file_time_type::duration>(sinceUnixEpoch + clockOffset));
+}
 
 struct Link {
   fs::path path;
@@ -124,6 +139,7 @@ class ExtractCallback final : public IArchiveExtractCallback,
       return kOk;
     if (gate_.stopped())
       return kAbort;
+    discardCurrent();  // an earlier item that never got its result is incomplete
     current_ = lastItem_;
     try {
       fs::path path = root_ / current_->relative;
@@ -135,7 +151,6 @@ class ExtractCallback final : public IArchiveExtractCallback,
         link_ = ComPtr<MemoryOutStream>(new MemoryOutStream);
         *out = link_.share<ISequentialOutStream>();
       } else {
-        discardCurrent();  // an earlier item that never got its result is incomplete
         file_ = ComPtr<OutFileStream>(new OutFileStream(path, gate_));
         *out = file_.share<ISequentialOutStream>();
       }
@@ -162,10 +177,13 @@ class ExtractCallback final : public IArchiveExtractCallback,
     try {
       if (file_) {
         bool finished = file_->finish();
-        if (finished && item.permissions)
+        if (finished)
           gate_.pass([&] {
             std::error_code ignored;
-            fs::permissions(file_->path(), fs::perms(*item.permissions), ignored);
+            if (item.modified)
+              fs::last_write_time(file_->path(), *item.modified, ignored);
+            if (item.permissions)
+              fs::permissions(file_->path(), fs::perms(*item.permissions), ignored);
           });
         fs::path written = file_->path();
         if (!finished)
@@ -268,6 +286,7 @@ std::vector<Item> planItems(IInArchive& archive,
       throw ArchiveError("item path leaves the target folder: " + toUtf8(rawPath));
     item.relative = *relative;
     item.isDirectory = read(index, kpidIsDir).flag();
+    item.modified = toFileTime(read(index, kpidMTime).fileTime());
     if (std::optional<uint64_t> attributes = read(index, kpidAttrib).number();
         attributes && (*attributes & kUnixModeFlag)) {
       uint32_t mode = static_cast<uint32_t>(*attributes >> 16);

@@ -40,6 +40,12 @@ class Property {
         return std::nullopt;
     }
   }
+  // FILETIME: 100-ns ticks since 1601-01-01 UTC.
+  std::optional<uint64_t> fileTime() const {
+    if (value_.vt != VT_FILETIME)
+      return std::nullopt;
+    return (uint64_t(value_.filetime.dwHighDateTime) << 32) | value_.filetime.dwLowDateTime;
+  }
   bool flag() const { return value_.vt == VT_BOOL && value_.boolVal != 0; }
   std::u16string text() const {
     return value_.vt == VT_BSTR ? fromOleText(value_.bstrVal) : std::u16string();

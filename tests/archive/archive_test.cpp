@@ -54,10 +54,11 @@ TEST_F(ArchiveTest, ZipAnd7z_SizeIsTheSumOfItemSizesAndExtractionReproducesTheTr
   }
 }
 
-TEST_F(ArchiveTest, Extraction_ReplacesExistingFilesAndKeepsTheExecutableBit) {
+TEST_F(ArchiveTest, Extraction_ReplacesExistingFilesAndKeepsTheExecutableBitAndTimes) {
   fs::path source = temp / "source";
   writeFile(source / "run.sh", "#!/bin/sh\n");
   fs::permissions(source / "run.sh", fs::perms(0755));
+  ASSERT_TRUE(run("touch -d '2019-05-04 03:02:01 UTC' " + quoted(source / "run.sh")));
   writeFile(source / "data.txt", "new");
   ASSERT_TRUE(sevenZip(temp / "a.zip", source, "-tzip"));
   fs::path target = temp / "target";
@@ -66,6 +67,9 @@ TEST_F(ArchiveTest, Extraction_ReplacesExistingFilesAndKeepsTheExecutableBit) {
   EXPECT_EQ(readFile(target / "data.txt"), "new");
   EXPECT_EQ(fs::status(target / "run.sh").permissions() & fs::perms::owner_exec,
             fs::perms::owner_exec);
+  struct stat info;
+  ASSERT_EQ(stat((target / "run.sh").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mtime, 1556938921);
 }
 
 TEST_F(ArchiveTest, Progress_RisesMonotonicallyToTheTotalAndFalseStopsTheExtraction) {
