@@ -1,0 +1,157 @@
+// The client's entry on Linux: the single-instance rule and the companion check, the engine
+// with its settings, the main window at the portal's start page, and the GLib main loop in the
+// role of the Win32 message loop (posted closes, the caption drag).
+
+#include <gtk/gtk.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <memory>
+#include <system_error>
+
+#include "app/caption_drag.h"
+#include "app/simple_app.h"
+#include "app/startup.h"
+#include "browser/simple_handler.h"
+#include "companion/companion.h"
+#include "config.h"
+#include "engine/engine.h"
+#include "platform/desktop.h"
+#include "platform/instance.h"
+#include "platform/text.h"
+#include "platform/window_gtk.h"
+
+namespace varnet {
+namespace {
+
+// The main window's X11 class (WM_CLASS), the key of the single-instance look-up with its title.
+constexpr char kWindowClass[] = "varnet-client";
+
+constexpr std::uint32_t kMainWindowStyle = 0x16CF0000;
+
+struct Loop {
+  std::shared_ptr<SimpleHandler> handler;
+  CaptionDrag drag;
+  bool closedByPost = false;
+};
+
+// Every event passes here before GTK dispatches it, as every message passes the Win32 loop:
+// left-button presses, releases and moves drive the caption drag, and the page still gets them.
+void onEvent(GdkEvent* event, gpointer data) {
+  auto* loop = static_cast<Loop*>(data);
+  platform::WindowHandle main = loop->handler ? loop->handler->mainWindow() : nullptr;
+  if (main) {
+    switch (event->type) {
+      case GDK_BUTTON_PRESS:
+        if (event->button.button == 1)
+          loop->drag.press(
+              static_cast<int>(event->button.y),
+              {static_cast<int>(event->button.x_root), static_cast<int>(event->button.y_root)},
+              platform::windowRect(main));
+        break;
+      case GDK_BUTTON_RELEASE:
+        if (event->button.button == 1)
+          loop->drag.release();
+        break;
+      case GDK_MOTION_NOTIFY:
+        if (auto to = loop->drag.move(
+                event->motion.state & GDK_BUTTON1_MASK,
+                {static_cast<int>(event->motion.x_root), static_cast<int>(event->motion.y_root)}))
+          platform::dragWindowTo(main, to->x, to->y);
+        break;
+      default:
+        break;
+    }
+  }
+  gtk_main_do_event(event);
+}
+
+// A close posted to the main window: every browser closes, the loop ends, the window goes.
+void onPostedClose(Loop& loop, platform::WindowHandle window) {
+  if (!loop.handler || window != loop.handler->mainWindow())
+    return;
+  GtkWidget* main = GTK_WIDGET(window);
+  g_object_add_weak_pointer(G_OBJECT(main), reinterpret_cast<gpointer*>(&main));
+  loop.handler->CloseBrowsers(true);
+  engine::QuitMessageLoop();
+  if (main) {
+    g_object_remove_weak_pointer(G_OBJECT(main), reinterpret_cast<gpointer*>(&main));
+    gtk_widget_destroy(main);
+  }
+  loop.closedByPost = true;
+}
+
+std::u16string currentFolder() {
+  std::error_code error;
+  return fromPath(std::filesystem::current_path(error));
+}
+
+int run(int argc, char** argv) {
+  platform::initialiseComOnThisThread();
+  const bool emptyCommandLine = argc <= 1;
+  StartupSteps steps{
+      [] {
+        return platform::findVisibleInstanceWindow(fromUtf8(kWindowClass),
+                                                   config::kMainWindowTitle);
+      },
+      platform::focusInstanceWindow,
+      [] { return platform::acquireInstanceLock(kInstanceLockName); },
+      IsCompanionRunning,
+      LaunchCompanion,
+  };
+  if (applySingleInstanceRule(emptyCommandLine, steps) == StartupDecision::HandOverFocus)
+    return kExitFocusHandedOver;
+
+  // The class every window of this process carries, whatever the program file is called.
+  g_set_prgname(kWindowClass);
+  engine::MainArgs args{argc, argv, nullptr};
+  auto app = std::make_shared<SimpleApp>();
+  if (int code = engine::ExecuteProcess(args, app); code >= 0)
+    return code;
+
+  engine::Settings settings;
+  settings.no_sandbox = true;
+  settings.multi_threaded_message_loop = false;
+  settings.log_severity = engine::LOGSEVERITY_DISABLE;
+  settings.ignore_certificate_errors = true;
+  settings.cache_path = currentFolder() + u"/cache/";
+  settings.root_cache_path = settings.cache_path;
+  engine::Initialize(args, settings, app);  // a failure shows as a window that never loads
+
+  Loop loop;
+  loop.handler = std::make_shared<SimpleHandler>();
+  setDefaultClient(loop.handler);
+  gdk_event_handler_set(onEvent, &loop, nullptr);
+  platform::setPostedCloseHandler(
+      [&loop](platform::WindowHandle window) { onPostedClose(loop, window); });
+
+  engine::WindowInfo window;
+  window.window_name = config::kMainWindowTitle;
+  window.style = kMainWindowStyle;
+  window.width = config::kMainWindowWidth;
+  window.height = config::kMainWindowHeight;
+  engine::CreateBrowserSync(window, loop.handler,
+                            std::u16string(config::kPortalBaseUrl) + config::kStartPage,
+                            engine::BrowserSettings{});
+
+  engine::RunMessageLoop();
+
+  // Closed by the engine rather than by a posted close: as with the Win32 loop, which such a
+  // close does not end, the process waits for the exit watcher to end it once the companion
+  // downloader has gone.
+  if (!loop.closedByPost && loop.handler->exitWatcherStarted()) {
+    for (;;)
+      pause();
+  }
+  platform::setPostedCloseHandler(nullptr);
+  engine::Shutdown();
+  loop.handler.reset();
+  return kExitLoopEnded;
+}
+
+}  // namespace
+}  // namespace varnet
+
+int main(int argc, char** argv) {
+  return varnet::run(argc, argv);
+}

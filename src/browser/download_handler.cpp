@@ -1,0 +1,84 @@
+// Engine downloads: every download of the portal is the client's update package. It is saved
+// under one fixed name, its progress goes to the page, and once complete it is started and the
+// client closes.
+
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include "bridge/portal_address.h"
+#include "browser/simple_handler.h"
+#include "config.h"
+#include "platform/shell.h"
+#include "platform/text.h"
+
+namespace varnet {
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path updatePackagePath() {
+  std::error_code error;
+  return fs::current_path(error) / "download" / "update.exe";
+}
+
+// Only the portal hands out update packages: anything a foreign page (say in a secondary
+// window) makes the engine download would otherwise be run with the client's rights.
+bool isUpdatePackage(const engine::DownloadItem& item) {
+  return isPortalAddress(item.GetURL(), config::kPortalBaseUrl);
+}
+
+std::u16string decimal(std::int64_t value) {
+  return fromUtf8(std::to_string(value));
+}
+
+}  // namespace
+
+void SimpleHandler::OnBeforeDownload(
+    const std::shared_ptr<engine::Browser>&,
+    engine::DownloadItem& item,
+    const std::u16string&,
+    const std::shared_ptr<engine::BeforeDownloadCallback>& callback) {
+  if (!isUpdatePackage(item))
+    return;  // not continued: the engine drops the download, nothing is written
+  const fs::path package = updatePackagePath();
+  std::error_code error;
+  fs::create_directories(package.parent_path(), error);
+  fs::remove(package, error);  // an older package; failure (in use) is not ours to report
+  callback->Continue(fromPath(package), false);
+}
+
+void SimpleHandler::OnDownloadUpdated(
+    const std::shared_ptr<engine::Browser>&,
+    engine::DownloadItem& item,
+    const std::shared_ptr<engine::DownloadItemCallback>& callback) {
+  if (!isUpdatePackage(item)) {
+    if (callback)
+      callback->Cancel();
+    return;
+  }
+  // Progress goes to the first listed browser, normally the main window, wherever the download
+  // began; with no browser left there is no page to tell.
+  std::shared_ptr<engine::Frame> page;
+  if (!browsers_.empty())
+    page = browsers_.front()->GetMainFrame();
+  if (!item.IsComplete()) {
+    if (page)
+      page->ExecuteJavaScript(u"flashprogress(" + decimal(item.GetReceivedBytes()) + u"," +
+                              decimal(item.GetTotalBytes()) + u"," +
+                              decimal(item.GetCurrentSpeed()) + u")");
+    return;
+  }
+  const std::u16string package = item.GetFullPath();
+  if (page)
+    page->ExecuteJavaScript(u"flashprogress(-1,-1,-1)");
+  // The package is a program: started directly, from its own folder.
+  std::error_code error;
+  const fs::path path = toPath(package);
+  fs::permissions(path, fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec,
+                  fs::perm_options::add, error);
+  platform::shellOpen(package, {}, fromPath(path.parent_path()));
+  platform::postClose(mainWindow_);
+}
+
+}  // namespace varnet

@@ -1,0 +1,131 @@
+// The bridge's process messages, as the browser process acts on them. Every message counts as
+// handled, known or not; nothing is answered.
+
+#include <filesystem>
+#include <system_error>
+
+#include "browser/decimal_text.h"
+#include "browser/simple_handler.h"
+#include "companion/companion.h"
+#include "config.h"
+#include "engine/engine.h"
+#include "engine/js_string.h"
+#include "identity/ticket.h"
+#include "platform/shell.h"
+#include "platform/text.h"
+
+namespace varnet {
+namespace {
+
+// Window commands of "sysmenumsg".
+constexpr int kMinimise = 0;
+constexpr int kMaximiseOrRestore = 1;
+constexpr int kClose = 2;
+
+// The size a maximised main window gets, whatever the screen.
+constexpr int kMaximisedWidth = 2550;
+constexpr int kMaximisedHeight = 1440;
+
+// Task modes of "download".
+constexpr int kModeCompanion = 0;
+constexpr int kModeSystemBrowser = 1;
+
+constexpr char16_t kSecondaryWindowTitle[] = u"常见问题";
+constexpr std::uint32_t kSecondaryWindowStyle = 0x16CF0000;
+constexpr int kSecondaryWindowWidth = 1230;
+constexpr int kSecondaryWindowHeight = 1000;
+
+std::u16string defaultDownloadFolder() {
+  std::error_code error;
+  return fromPath(std::filesystem::current_path(error)) + u"/download/";
+}
+
+}  // namespace
+
+bool SimpleHandler::OnProcessMessageReceived(const std::shared_ptr<engine::Browser>& browser,
+                                             const std::shared_ptr<engine::Frame>& frame,
+                                             const engine::ProcessMessage& message) {
+  const std::string& name = message.GetName();
+  if (name == "sysmenumsg") {
+    onSysMenu(browser, message.GetInt(0));
+  } else if (name == "syscaption") {
+    message.GetInt(0);  // the page's caption state: read, nothing depends on it
+  } else if (name == "syscaptionmove") {
+    // The message loop's caption drag moves the window.
+  } else if (name == "download") {
+    onDownloadTask(frame, message.GetString(0), message.GetString(1), message.GetString(2));
+  } else if (name == "openurl") {
+    onOpenUrl(message.GetString(0));
+  } else if (name == "excuteupdate") {
+    onExecuteUpdate(message.GetString(0));
+  }
+  return true;
+}
+
+void SimpleHandler::onSysMenu(const std::shared_ptr<engine::Browser>& browser, int windowCommand) {
+  switch (windowCommand) {
+    case kMinimise:
+      platform::minimiseWindow(mainWindow_);
+      break;
+    case kMaximiseOrRestore:
+      if (!maximized_) {
+        platform::maximiseWindow(mainWindow_);
+        if (browser)
+          browser->GetHost().WasResized();
+        platform::moveResizeWindow(mainWindow_, 0, 0, kMaximisedWidth, kMaximisedHeight);
+      } else {
+        platform::restoreWindow(mainWindow_);
+      }
+      if (browser)
+        browser->Reload();
+      maximized_ = !maximized_;
+      break;
+    case kClose:
+      // Hidden first, so the window vanishes before the close completes.
+      platform::hideWindow(mainWindow_);
+      platform::postClose(mainWindow_);
+      break;
+    default:
+      break;
+  }
+}
+
+void SimpleHandler::onDownloadTask(const std::shared_ptr<engine::Frame>& frame,
+                                   std::u16string saveFolder,
+                                   const std::u16string& sealedTask,
+                                   const std::u16string& taskMode) {
+  if (saveFolder.empty())
+    saveFolder = defaultDownloadFolder();
+  const int mode = leadingDecimal(taskMode);
+  if (mode == kModeCompanion && !IsCompanionRunning())
+    LaunchCompanion();
+  const std::u16string task = OpenText(TicketKey(), config::kTicketKeyLength, toUtf8(sealedTask));
+  if (mode == kModeSystemBrowser) {
+    platform::shellOpen(task);
+    return;
+  }
+  // Both texts arrive in the page as data: escaped string literals, never code.
+  if (frame)
+    frame->ExecuteJavaScript(u"download_curtaskaddinf(" + engine::javascriptStringLiteral(task) +
+                             u"," + engine::javascriptStringLiteral(saveFolder) + u",'')");
+}
+
+void SimpleHandler::onOpenUrl(const std::u16string& address) {
+  engine::WindowInfo window;
+  window.window_name = kSecondaryWindowTitle;
+  window.style = kSecondaryWindowStyle;
+  window.width = kSecondaryWindowWidth;
+  window.height = kSecondaryWindowHeight;
+  window.parent_window = mainWindow_;
+  engine::CreateBrowser(window, shared_from_this(), address, engine::BrowserSettings{});
+}
+
+void SimpleHandler::onExecuteUpdate(const std::u16string& parameters) {
+  if (updateLaunched_)
+    return;
+  // Looked up in the current folder, as the shell does with a bare name.
+  platform::shellOpen(u"update.exe", parameters);
+  updateLaunched_ = true;
+}
+
+}  // namespace varnet

@@ -1,0 +1,125 @@
+#include "browser/simple_handler.h"
+
+#include <algorithm>
+
+#include "app/simple_app.h"
+#include "browser/error_page.h"
+#include "browser/exit_watcher.h"
+#include "config.h"
+#include "engine/engine.h"
+#include "engine/js_string.h"
+
+namespace varnet {
+namespace {
+
+SimpleHandler* currentHandler = nullptr;
+
+constexpr char16_t kDevToolsTitle[] = u"DevTools";
+constexpr int kCornerEllipse = 10;
+
+}  // namespace
+
+SimpleHandler::SimpleHandler() {
+  currentHandler = this;
+}
+
+SimpleHandler::~SimpleHandler() {
+  currentHandler = nullptr;
+}
+
+SimpleHandler* SimpleHandler::current() {
+  return currentHandler;
+}
+
+void SimpleHandler::CloseBrowsers(bool force) {
+  if (!engine::CurrentlyOnUIThread()) {
+    engine::PostUITask([self = shared_from_this(), force] { self->CloseBrowsers(force); });
+    return;
+  }
+  // Closing may shorten the list under us.
+  auto browsers = browsers_;
+  for (const auto& browser : browsers)
+    browser->GetHost().CloseBrowser(force);
+}
+
+bool SimpleHandler::OnBeforePopup(const std::shared_ptr<engine::Browser>&,
+                                  const std::shared_ptr<engine::Frame>&,
+                                  const std::u16string&) {
+  return false;  // pop-ups are allowed
+}
+
+void SimpleHandler::OnAfterCreated(const std::shared_ptr<engine::Browser>& browser) {
+  browsers_.push_back(browser);
+  platform::WindowHandle window = browser->GetHost().GetWindowHandle();
+  std::u16string title = platform::windowTitle(window);
+  if (title == kDevToolsTitle)
+    return;
+  if (title == config::kMainWindowTitle && !mainWindow_)
+    makeMainWindow(window);
+}
+
+// Frameless, centred on the primary screen, with rounded corners: once, at creation. Later size
+// changes keep the region.
+void SimpleHandler::makeMainWindow(platform::WindowHandle window) {
+  mainWindow_ = window;
+  platform::removeFrame(window);
+  if (auto rect = platform::windowRect(window)) {
+    platform::Size screen = platform::primaryScreenSize();
+    platform::placeWindow(window, (screen.width - rect->width()) / 2,
+                          (screen.height - rect->height()) / 2);
+  }
+  if (auto client = platform::clientRect(window))
+    platform::setRoundedRegion(window, client->right, client->bottom, kCornerEllipse);
+}
+
+bool SimpleHandler::DoClose(const std::shared_ptr<engine::Browser>& browser) {
+  if (platform::windowTitle(browser->GetHost().GetWindowHandle()) == config::kMainWindowTitle) {
+    if (auto frame = browser->GetMainFrame())
+      frame->ExecuteJavaScript(u"web_rpc_shutdown();");
+    startExitWatcher();
+  }
+  return false;
+}
+
+void SimpleHandler::startExitWatcher() {
+  exitWatcherStarted_ = true;
+  varnet::startExitWatcher();
+}
+
+void SimpleHandler::OnBeforeClose(const std::shared_ptr<engine::Browser>& browser) {
+  auto it = std::find_if(browsers_.begin(), browsers_.end(),
+                         [&](const auto& listed) { return listed->IsSame(*browser); });
+  if (it != browsers_.end())
+    browsers_.erase(it);
+  if (browsers_.empty())
+    engine::QuitMessageLoop();
+}
+
+void SimpleHandler::OnTitleChange(const std::shared_ptr<engine::Browser>&, const std::u16string&) {
+  // The native title stays the creation title: it is how the main window is recognised.
+}
+
+void SimpleHandler::OnLoadError(const std::shared_ptr<engine::Browser>&,
+                                const std::shared_ptr<engine::Frame>& frame,
+                                int errorCode,
+                                const std::u16string& errorText,
+                                const std::u16string& failedUrl) {
+  if (errorCode == engine::ERR_ABORTED || ChromeRuntimeRequested() || !frame)
+    return;
+  // The failing frame keeps whatever document it has; the error page replaces its content.
+  frame->ExecuteJavaScript(
+      u"document.open();document.write(" +
+      engine::javascriptStringLiteral(composeErrorPage(failedUrl, errorText, errorCode)) +
+      u");document.close();");
+}
+
+void SimpleHandler::OnBeforeContextMenu(const std::shared_ptr<engine::Browser>&,
+                                        const std::shared_ptr<engine::Frame>&,
+                                        const engine::ContextMenuParams& params,
+                                        engine::MenuModel& model) {
+  constexpr int kPageOrFrame = engine::CM_TYPEFLAG_PAGE | engine::CM_TYPEFLAG_FRAME;
+  if ((params.GetTypeFlags() & kPageOrFrame) && model.GetCount() > 0)
+    model.Clear();
+}
+
+}  // namespace varnet

@@ -1,0 +1,94 @@
+#pragma once
+
+// The browser process's one browser client: it keeps the list of browsers, turns the main
+// window into the frameless, centred, rounded window, runs the close path with the exit
+// watcher, clears page context menus, shows load errors, saves the update package the engine
+// downloads, and acts on the bridge's process messages.
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/client.h"
+#include "platform/window.h"
+
+namespace varnet {
+
+class SimpleHandler : public engine::Client, public std::enable_shared_from_this<SimpleHandler> {
+ public:
+  SimpleHandler();
+  ~SimpleHandler() override;
+
+  // The live instance, or null (currentHandler).
+  static SimpleHandler* current();
+
+  // Asks every listed browser to close, in list order; hops to the UI thread when called
+  // elsewhere.
+  void CloseBrowsers(bool force);
+
+  // The main window: null until OnAfterCreated recognises it by its title.
+  platform::WindowHandle mainWindow() const { return mainWindow_; }
+  const std::vector<std::shared_ptr<engine::Browser>>& browsers() const { return browsers_; }
+  bool maximized() const { return maximized_; }
+  bool updateLaunched() const { return updateLaunched_; }
+  // True once the main window's close has started the exit watcher, which ends the process
+  // with exit code 0 when the companion downloader has gone.
+  bool exitWatcherStarted() const { return exitWatcherStarted_; }
+
+  // engine::Client methods (window and lifetime):
+  bool OnBeforePopup(const std::shared_ptr<engine::Browser>& browser,
+                     const std::shared_ptr<engine::Frame>& frame,
+                     const std::u16string& targetUrl) override;
+  void OnAfterCreated(const std::shared_ptr<engine::Browser>& browser) override;
+  bool DoClose(const std::shared_ptr<engine::Browser>& browser) override;
+  void OnBeforeClose(const std::shared_ptr<engine::Browser>& browser) override;
+  void OnTitleChange(const std::shared_ptr<engine::Browser>& browser,
+                     const std::u16string& title) override;
+  void OnLoadError(const std::shared_ptr<engine::Browser>& browser,
+                   const std::shared_ptr<engine::Frame>& frame,
+                   int errorCode,
+                   const std::u16string& errorText,
+                   const std::u16string& failedUrl) override;
+  void OnBeforeContextMenu(const std::shared_ptr<engine::Browser>& browser,
+                           const std::shared_ptr<engine::Frame>& frame,
+                           const engine::ContextMenuParams& params,
+                           engine::MenuModel& model) override;
+
+  // engine::Client methods (download_handler.cpp):
+  void OnBeforeDownload(const std::shared_ptr<engine::Browser>& browser,
+                        engine::DownloadItem& item,
+                        const std::u16string& suggestedName,
+                        const std::shared_ptr<engine::BeforeDownloadCallback>& callback) override;
+  void OnDownloadUpdated(const std::shared_ptr<engine::Browser>& browser,
+                         engine::DownloadItem& item,
+                         const std::shared_ptr<engine::DownloadItemCallback>& callback) override;
+
+  // engine::Client methods (message_dispatcher.cpp):
+  bool OnProcessMessageReceived(const std::shared_ptr<engine::Browser>& browser,
+                                const std::shared_ptr<engine::Frame>& frame,
+                                const engine::ProcessMessage& message) override;
+
+ private:
+  void makeMainWindow(platform::WindowHandle window);
+  void startExitWatcher();
+
+  // Message handlers (message_dispatcher.cpp).
+  void onSysMenu(const std::shared_ptr<engine::Browser>& browser, int windowCommand);
+  void onDownloadTask(const std::shared_ptr<engine::Frame>& frame,
+                      std::u16string saveFolder,
+                      const std::u16string& sealedTask,
+                      const std::u16string& taskMode);
+  void onOpenUrl(const std::u16string& address);
+  void onExecuteUpdate(const std::u16string& parameters);
+
+  // Only touched on the UI thread.
+  platform::WindowHandle mainWindow_ = nullptr;
+  bool updateLaunched_ = false;
+  bool maximized_ = false;
+  std::vector<std::shared_ptr<engine::Browser>> browsers_;
+
+  std::atomic<bool> exitWatcherStarted_{false};
+};
+
+}  // namespace varnet

@@ -1,0 +1,45 @@
+#pragma once
+
+// The browser client's test bench: a SimpleHandler on the fake engine, real windows, and a temp
+// current folder with the programs the client may start (a fake companion and update.exe, both
+// copies of marker_program), HOME and XDG folders in temp, and a recording xdg-open first on
+// PATH.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "browser/simple_handler.h"
+#include "engine/fake_engine.h"
+#include "test_window.h"
+
+namespace varnet::testing {
+
+class ClientTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // A browser whose native window is a real one with this title.
+  std::shared_ptr<fake::FakeBrowser> createBrowser(const std::u16string& title,
+                                                   int width = 400,
+                                                   int height = 300);
+
+  // Installs the fake companion (data/annex/httpcurl/httpcurl.exe) and update.exe.
+  void installCompanion();
+  void installUpdater();
+
+  // Lines that a marker program or the fake xdg-open wrote, waiting up to a few seconds for
+  // `atLeast` lines to appear.
+  std::vector<std::string> ranLines(const std::filesystem::path& file, size_t atLeast = 1);
+
+  std::filesystem::path root_;  // the temp current folder
+  std::filesystem::path previousCwd_;
+  std::shared_ptr<SimpleHandler> handler_;
+  std::vector<platform::WindowHandle> windows_;
+};
+
+}  // namespace varnet::testing

@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "client_fixture.h"
+#include "config.h"
+#include "platform/text.h"
+#include "platform/window_gtk.h"
+
+namespace varnet::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+class DownloadTest : public ClientTest {
+ protected:
+  void SetUp() override {
+    ClientTest::SetUp();
+    if (IsSkipped())
+      return;
+    main_ = createBrowser(u"Varnet整合客户端");
+    faq_ = createBrowser(u"常见问题");
+    handler_->OnAfterCreated(main_);
+    handler_->OnAfterCreated(faq_);
+    platform::setPostedCloseHandler([this](platform::WindowHandle w) { closes_.push_back(w); });
+    portalItem_.url = std::u16string(config::kPortalBaseUrl) + u"files/client-1.9.bin";
+  }
+
+  fs::path package() const { return root_ / "download" / "update.exe"; }
+
+  std::shared_ptr<fake::FakeBrowser> main_, faq_;
+  fake::FakeDownloadItem portalItem_;
+  std::vector<platform::WindowHandle> closes_;
+};
+
+TEST_F(DownloadTest, APortalDownloadReplacesTheOldPackageInACreatedDownloadFolder) {
+  auto callback = std::make_shared<fake::FakeBeforeDownloadCallback>();
+  handler_->OnBeforeDownload(faq_, portalItem_, u"game.zip", callback);
+  ASSERT_EQ(callback->continued.size(), 1u);
+  EXPECT_EQ(callback->continued[0].first, fromPath(fs::current_path() / "download" / "update.exe"));
+  EXPECT_FALSE(callback->continued[0].second);  // no save dialog
+  EXPECT_TRUE(fs::is_directory(root_ / "download"));
+
+  std::ofstream(package()) << "old";
+  handler_->OnBeforeDownload(faq_, portalItem_, u"update.exe", callback);
+  EXPECT_EQ(callback->continued.size(), 2u);
+  EXPECT_FALSE(fs::exists(package()));
+}
+
+TEST_F(DownloadTest, ProgressGoesToTheFirstBrowsersMainFrameWithFull64BitNumbers) {
+  portalItem_.received = 1048576;
+  portalItem_.total = 3000000000;
+  portalItem_.speed = 262144;
+  handler_->OnDownloadUpdated(faq_, portalItem_,
+                              std::make_shared<fake::FakeDownloadItemCallback>());
+  portalItem_.received = 2999999999;
+  portalItem_.total = -1;
+  portalItem_.speed = -9223372036854775807LL - 1;
+  handler_->OnDownloadUpdated(faq_, portalItem_, nullptr);
+  EXPECT_EQ(main_->mainFrame->scripts,
+            (std::vector<std::u16string>{u"flashprogress(1048576,3000000000,262144)",
+                                         u"flashprogress(2999999999,-1,-9223372036854775808)"}));
+  EXPECT_TRUE(faq_->mainFrame->scripts.empty());
+  EXPECT_TRUE(closes_.empty());
+}
+
+TEST_F(DownloadTest, ACancelledDownloadKeepsItsNumbers) {
+  portalItem_.canceled = true;
+  portalItem_.received = 10;
+  portalItem_.total = 20;
+  handler_->OnDownloadUpdated(main_, portalItem_, nullptr);
+  EXPECT_EQ(main_->mainFrame->scripts, std::vector<std::u16string>{u"flashprogress(10,20,0)"});
+}
+
+TEST_F(DownloadTest, OnCompletionThePageHearsMinusOnesThenThePackageRunsThenTheClientCloses) {
+  fs::create_directories(root_ / "download");
+  fs::copy_file(VARNET_MARKER_PROGRAM, package());
+  fs::permissions(package(), fs::perms::owner_read | fs::perms::owner_write);  // as downloaded
+  portalItem_.complete = true;
+  portalItem_.fullPath = fromPath(package());
+  handler_->OnDownloadUpdated(main_, portalItem_, nullptr);
+
+  EXPECT_EQ(main_->mainFrame->scripts, std::vector<std::u16string>{u"flashprogress(-1,-1,-1)"});
+  // Started from its own folder.
+  auto ran = ranLines(root_ / "download" / "update.exe.ran");
+  ASSERT_EQ(ran.size(), 1u);
+  EXPECT_EQ(ran[0], (root_ / "download").string());
+  // The close is posted: the loop sees it later.
+  EXPECT_TRUE(closes_.empty());
+  settle();
+  EXPECT_EQ(closes_, std::vector<platform::WindowHandle>{main_->host.window});
+}
+
+TEST_F(DownloadTest, AForeignDownloadIsRefusedAndNeverRun) {
+  for (const char16_t* address :
+       {u"http://evil.example/update.exe", u"http://127.0.0.1.evil.example/update.exe",
+        u"http://evil.example/?u=http://127.0.0.1/", u"file:///bin/sh", u""}) {
+    fake::FakeDownloadItem item;
+    item.url = address;
+    auto before = std::make_shared<fake::FakeBeforeDownloadCallback>();
+    handler_->OnBeforeDownload(faq_, item, u"update.exe", before);
+    EXPECT_TRUE(before->continued.empty());
+
+    item.complete = true;
+    item.fullPath = fromPath(package());
+    auto running = std::make_shared<fake::FakeDownloadItemCallback>();
+    handler_->OnDownloadUpdated(faq_, item, running);
+    EXPECT_EQ(running->cancelCount, 1);
+  }
+  settle();
+  EXPECT_TRUE(main_->mainFrame->scripts.empty());
+  EXPECT_TRUE(closes_.empty());
+  EXPECT_FALSE(fs::exists(root_ / "download"));
+}
+
+TEST_F(DownloadTest, WithNoBrowserLeftThePackageStillRunsAndNothingIsScripted) {
+  handler_->OnBeforeClose(main_);
+  handler_->OnBeforeClose(faq_);
+  fs::create_directories(root_ / "download");
+  fs::copy_file(VARNET_MARKER_PROGRAM, package());
+  portalItem_.complete = true;
+  portalItem_.fullPath = fromPath(package());
+  handler_->OnDownloadUpdated(main_, portalItem_, nullptr);
+  EXPECT_TRUE(main_->mainFrame->scripts.empty());
+  EXPECT_EQ(ranLines(root_ / "download" / "update.exe.ran").size(), 1u);
+}
+
+}  // namespace
+}  // namespace varnet::testing

@@ -1,0 +1,249 @@
+#include <gtest/gtest.h>
+#include <jsc/jsc.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "browser/decimal_text.h"
+#include "client_fixture.h"
+#include "config.h"
+#include "identity/ticket.h"
+#include "platform/text.h"
+#include "platform/window_gtk.h"
+
+namespace varnet::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using engine::ProcessMessage;
+
+std::u16string seal(const std::u16string& text) {
+  return fromUtf8(SealText(TicketKey(), config::kTicketKeyLength, toUtf8(text)));
+}
+
+// Runs `script` in a real JavaScriptCore context whose download_curtaskaddinf records its
+// arguments; returns them joined by "|", or "error: ..." when the script does not run.
+std::string runInPage(const std::u16string& script) {
+  JSCContext* context = jsc_context_new();
+  JSCValue* setup = jsc_context_evaluate(
+      context,
+      "var received = null, hijacked = false;"
+      "function download_curtaskaddinf(a, b, c) { received = [a, b, c].join('|'); }",
+      -1);
+  g_object_unref(setup);
+  const std::string code = toUtf8(script);
+  JSCValue* result = jsc_context_evaluate(context, code.c_str(), code.size());
+  g_object_unref(result);
+  std::string outcome;
+  if (JSCException* exception = jsc_context_get_exception(context)) {
+    outcome = std::string("error: ") + jsc_exception_get_message(exception);
+  } else {
+    JSCValue* hijacked = jsc_context_evaluate(context, "hijacked", -1);
+    JSCValue* received = jsc_context_evaluate(context, "received", -1);
+    char* text = jsc_value_to_string(received);
+    outcome = jsc_value_to_boolean(hijacked) ? "hijacked" : text;
+    g_free(text);
+    g_object_unref(hijacked);
+    g_object_unref(received);
+  }
+  g_object_unref(context);
+  return outcome;
+}
+
+class DispatcherTest : public ClientTest {
+ protected:
+  void SetUp() override {
+    ClientTest::SetUp();
+    if (IsSkipped())
+      return;
+    main_ = createBrowser(u"Varnet整合客户端", 640, 480);
+    handler_->OnAfterCreated(main_);
+    settle();
+    platform::setPostedCloseHandler([this](platform::WindowHandle w) { closes_.push_back(w); });
+    bridgeFrame_ = std::make_shared<fake::FakeFrame>(std::u16string(config::kPortalBaseUrl), false);
+  }
+
+  bool send(ProcessMessage message) {
+    return handler_->OnProcessMessageReceived(main_, bridgeFrame_, message);
+  }
+  bool download(const std::u16string& folder,
+                const std::u16string& task,
+                const std::u16string& mode) {
+    return send(ProcessMessage("download", {folder, seal(task), mode}));
+  }
+  std::vector<std::string> companionLaunches() {
+    std::ifstream in(root_ / "data" / "annex" / "httpcurl" / "httpcurl.exe.ran");
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+      lines.push_back(line);
+    return lines;
+  }
+
+  std::shared_ptr<fake::FakeBrowser> main_;
+  std::shared_ptr<fake::FakeFrame> bridgeFrame_;
+  std::vector<platform::WindowHandle> closes_;
+};
+
+TEST_F(DispatcherTest, MaximiseThenRestoreReloadingThePageEachTime) {
+  platform::Rect normal = serverRect(main_->host.window);
+  EXPECT_TRUE(send(ProcessMessage("sysmenumsg", {1})));
+  settle();
+  platform::Rect big = serverRect(main_->host.window);
+  EXPECT_EQ(big.left, 0);
+  EXPECT_EQ(big.top, 0);
+  EXPECT_EQ(big.width(), 2550);
+  EXPECT_EQ(big.height(), 1440);
+  EXPECT_EQ(main_->host.resizedCount, 1);
+  EXPECT_EQ(main_->reloadCount, 1);
+  EXPECT_TRUE(handler_->maximized());
+
+  send(ProcessMessage("sysmenumsg", {1}));
+  settle();
+  platform::Rect back = serverRect(main_->host.window);
+  EXPECT_EQ(back.left, normal.left);
+  EXPECT_EQ(back.top, normal.top);
+  EXPECT_EQ(back.width(), 640);
+  EXPECT_EQ(main_->host.resizedCount, 1);
+  EXPECT_EQ(main_->reloadCount, 2);
+  EXPECT_FALSE(handler_->maximized());
+}
+
+TEST_F(DispatcherTest, CloseHidesTheWindowAtOnceAndPostsTheClose) {
+  send(ProcessMessage("sysmenumsg", {2}));
+  EXPECT_FALSE(platform::isWindowVisible(main_->host.window));
+  EXPECT_TRUE(closes_.empty());
+  settle();
+  EXPECT_EQ(closes_, std::vector<platform::WindowHandle>{main_->host.window});
+}
+
+TEST_F(DispatcherTest, OtherWindowCommandsAndOtherMessagesChangeNothingButAreHandled) {
+  platform::Rect before = serverRect(main_->host.window);
+  EXPECT_TRUE(send(ProcessMessage("sysmenumsg", {3})));
+  EXPECT_TRUE(send(ProcessMessage("syscaption", {1})));
+  EXPECT_TRUE(send(ProcessMessage("syscaptionmove", {5, 6})));
+  EXPECT_TRUE(send(ProcessMessage("callbacldownlist", {2, std::u16string(u"a|b")})));
+  EXPECT_TRUE(send(ProcessMessage("SysMenuMsg", {2})));
+  EXPECT_TRUE(send(ProcessMessage("sysmenumsg")));  // no argument reads as 0: minimise
+  settle();
+  platform::Rect after = serverRect(main_->host.window);
+  EXPECT_EQ(after.left, before.left);
+  EXPECT_EQ(after.width(), before.width());
+  EXPECT_TRUE(closes_.empty());
+  EXPECT_EQ(main_->reloadCount, 0);
+  EXPECT_TRUE(bridgeFrame_->scripts.empty());
+  EXPECT_TRUE(fake::engineRecord().creations.empty());
+}
+
+TEST_F(DispatcherTest, ADefaultFolderTaskStartsAMissingCompanionAndGoesBackToTheSendingFrame) {
+  installCompanion();
+  download(u"", u"http://cdn.example/game.7z", u"0");
+  ASSERT_EQ(bridgeFrame_->scripts.size(), 1u);
+  EXPECT_TRUE(main_->mainFrame->scripts.empty());
+  EXPECT_EQ(runInPage(bridgeFrame_->scripts[0]),
+            "http://cdn.example/game.7z|" + fs::current_path().string() + "/download/|");
+  auto launches = ranLines(root_ / "data" / "annex" / "httpcurl" / "httpcurl.exe.ran");
+  ASSERT_EQ(launches.size(), 1u);
+  EXPECT_EQ(launches[0],
+            (root_ / "data" / "annex" / "httpcurl").string() + " --conf-path=httpcurl.conf");
+}
+
+TEST_F(DispatcherTest, ModesAreReadLikeWtoi) {
+  EXPECT_EQ(leadingDecimal(u"0"), 0);
+  EXPECT_EQ(leadingDecimal(u""), 0);
+  EXPECT_EQ(leadingDecimal(u"abc"), 0);
+  EXPECT_EQ(leadingDecimal(u"  \t1x"), 1);
+  EXPECT_EQ(leadingDecimal(u"+2"), 2);
+  EXPECT_EQ(leadingDecimal(u"-1"), -1);
+  EXPECT_EQ(leadingDecimal(u" - 1"), 0);
+  EXPECT_EQ(leadingDecimal(u"99999999999"), 2147483647);
+  EXPECT_EQ(leadingDecimal(u"-99999999999"), -2147483647 - 1);
+  EXPECT_EQ(leadingDecimal(u"\u00a01"), 0);
+}
+
+TEST_F(DispatcherTest, ModeOneOpensTheAddressInTheSystemBrowserOnly) {
+  installCompanion();
+  download(u"/games", u"http://portal.example/help?a=1", u" 1");
+  auto opened = ranLines(root_ / "xdg-open.ran");
+  ASSERT_EQ(opened.size(), 1u);
+  EXPECT_EQ(opened[0], "http://portal.example/help?a=1");
+  EXPECT_TRUE(bridgeFrame_->scripts.empty());
+  EXPECT_TRUE(companionLaunches().empty());
+}
+
+TEST_F(DispatcherTest, OtherModesTellThePageWithoutTouchingTheCompanion) {
+  installCompanion();
+  download(u"/games/pkg", u"task-2", u"2");
+  download(u"/games/pkg", u"task-3", u"-7");
+  ASSERT_EQ(bridgeFrame_->scripts.size(), 2u);
+  EXPECT_EQ(runInPage(bridgeFrame_->scripts[0]), "task-2|/games/pkg|");
+  EXPECT_EQ(runInPage(bridgeFrame_->scripts[1]), "task-3|/games/pkg|");
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_TRUE(companionLaunches().empty());
+}
+
+TEST_F(DispatcherTest, TextsReachThePageAsDataNeverAsCode) {
+  const std::u16string hostile[] = {
+      u"a'b",           u"x');hijacked=true;('",  u"back\\slash\\",
+      u"line\nbreak\r", u"sep\u2028arator\u2029", u"</script><script>hijacked=true</script>",
+      u"\"double\"",
+  };
+  for (const auto& text : hostile) {
+    bridgeFrame_->scripts.clear();
+    download(text, text, u"2");
+    ASSERT_EQ(bridgeFrame_->scripts.size(), 1u);
+    EXPECT_EQ(runInPage(bridgeFrame_->scripts[0]), toUtf8(text) + "|" + toUtf8(text) + "|");
+  }
+}
+
+TEST_F(DispatcherTest, ADamagedTaskOpensToAnEmptyText) {
+  send(ProcessMessage(
+      "download", {std::u16string(u"/f"), std::u16string(u"not sealed"), std::u16string(u"2")}));
+  ASSERT_EQ(bridgeFrame_->scripts.size(), 1u);
+  EXPECT_EQ(runInPage(bridgeFrame_->scripts[0]), "|/f|");
+}
+
+TEST_F(DispatcherTest, OpenUrlOpensOneOwnedSecondaryWindowPerCall) {
+  send(ProcessMessage("openurl", {std::u16string(u"http://127.0.0.1/faq.jsp")}));
+  send(ProcessMessage("openurl", {std::u16string(u"http://127.0.0.1/faq.jsp")}));
+  auto& creations = fake::engineRecord().creations;
+  ASSERT_EQ(creations.size(), 2u);
+  for (const auto& creation : creations) {
+    EXPECT_FALSE(creation.sync);
+    EXPECT_EQ(creation.url, u"http://127.0.0.1/faq.jsp");
+    EXPECT_EQ(creation.windowInfo.window_name, u"常见问题");
+    EXPECT_EQ(creation.windowInfo.style, 0x16CF0000u);
+    EXPECT_EQ(creation.windowInfo.x, 0);
+    EXPECT_EQ(creation.windowInfo.y, 0);
+    EXPECT_EQ(creation.windowInfo.width, 1230);
+    EXPECT_EQ(creation.windowInfo.height, 1000);
+    EXPECT_EQ(creation.windowInfo.parent_window, main_->host.window);
+    EXPECT_EQ(creation.client, handler_);
+  }
+  fake::engineRecord().runPostedTasks();
+  EXPECT_EQ(handler_->browsers().size(), 3u);
+}
+
+TEST_F(DispatcherTest, TheUpdaterStartsOncePerProcessWithThePagesParameters) {
+  installUpdater();
+  send(ProcessMessage("excuteupdate", {std::u16string(u"--from 1.8 --to 1.9")}));
+  send(ProcessMessage("excuteupdate", {std::u16string(u"--again")}));
+  EXPECT_TRUE(handler_->updateLaunched());
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  auto ran = ranLines(root_ / "update.exe.ran");
+  ASSERT_EQ(ran.size(), 1u);
+  EXPECT_EQ(ran[0], root_.string() + " --from 1.8 --to 1.9");
+}
+
+TEST_F(DispatcherTest, AFailedUpdaterStartStillCountsAsTheOneStart) {
+  send(ProcessMessage("excuteupdate", {std::u16string(u"")}));  // no update.exe here
+  EXPECT_TRUE(handler_->updateLaunched());
+  installUpdater();
+  send(ProcessMessage("excuteupdate", {std::u16string(u"")}));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_FALSE(fs::exists(root_ / "update.exe.ran"));
+}
+
+}  // namespace
+}  // namespace varnet::testing

@@ -1,0 +1,33 @@
+#pragma once
+
+// Real native windows for the browser client's tests (GTK on Linux), and a way to let the
+// window system catch up.
+
+#include <string>
+
+#include "platform/window.h"
+
+namespace varnet::testing {
+
+// False when there is no display to open windows on.
+bool windowSystemAvailable();
+
+// A shown top-level window with this title and size at (x, y).
+platform::WindowHandle openWindow(const std::u16string& title,
+                                  int width,
+                                  int height,
+                                  int x = 10,
+                                  int y = 10);
+void closeWindow(platform::WindowHandle window);
+
+// Processes pending window-system events (and the posted closes) for a moment.
+void settle();
+
+// Whether the window carries a frame (decorations) and has a non-rectangular shape.
+bool isDecorated(platform::WindowHandle window);
+bool isShaped(platform::WindowHandle window);
+
+// Geometry as the window system has it.
+platform::Rect serverRect(platform::WindowHandle window);
+
+}  // namespace varnet::testing
