@@ -7,10 +7,14 @@ configuration (games with their sealed download tasks), the companion downloader
 page hands it a task; here the server plays the download by copying the package into the
 package folder), and the walk-through's stage reports.
 
-    server.py --port 18080 --runtime DIR [--autoplay]
+    server.py --port 18080 --runtime DIR [--autoplay] [--site DIR] [--commands]
+
+--site serves another folder of pages (the end-to-end tests' pages); --commands adds a queue
+through which a test harness hands those pages script to run (/api/command).
 """
 
 import argparse
+import collections
 import http.server
 import json
 import os
@@ -83,13 +87,15 @@ class Portal:
 
 
 class Handler(http.server.SimpleHTTPRequestHandler):
+    site = SITE
+    commands = None  # a deque of script texts when --commands is given
     extensions_map = dict(http.server.SimpleHTTPRequestHandler.extensions_map,
                           **{".jsp": "text/html; charset=utf-8", ".js": "text/javascript",
                              ".css": "text/css", ".svg": "image/svg+xml"})
     portal = None
 
     def __init__(self, *args, **kwargs):
-        super().__init__(*args, directory=SITE, **kwargs)
+        super().__init__(*args, directory=self.site, **kwargs)
 
     def log_message(self, fmt, *args):
         pass
@@ -107,6 +113,8 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         path = urllib.parse.urlparse(self.path).path
         if path == "/api/config":
             return self.send_json(self.portal.config())
+        if path == "/api/command" and self.commands is not None:
+            return self.send_json({"code": self.commands.popleft() if self.commands else ""})
         if path.startswith("/files/"):
             name = os.path.basename(path)
             file = os.path.join(self.portal.runtime, "store", name)
@@ -135,6 +143,9 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             if os.path.isdir(os.path.dirname(quit_file)):
                 open(quit_file, "w").close()
             return self.send_json({"ok": True})
+        if url.path == "/api/command" and self.commands is not None:
+            self.commands.append(body.decode())
+            return self.send_json({"ok": True})
         if url.path == "/api/stage":
             with open(self.portal.stages, "a") as log:
                 log.write("%.3f %s %s\n" % (time.time(), query.get("name", "?"),
@@ -154,7 +165,12 @@ def main():
     parser.add_argument("--runtime", required=True)
     parser.add_argument("--key", default="qorvex_mndal4729")
     parser.add_argument("--autoplay", action="store_true")
+    parser.add_argument("--site", default=SITE)
+    parser.add_argument("--commands", action="store_true")
     args = parser.parse_args()
+    Handler.site = os.path.abspath(args.site)
+    if args.commands:
+        Handler.commands = collections.deque()
     Handler.portal = Portal(args.runtime, args.port, args.key, args.autoplay)
     server = Server(("127.0.0.1", args.port), Handler)
     print("portal: serving %s" % Handler.portal.base, flush=True)

@@ -1,0 +1,357 @@
+#!/usr/bin/env python3
+"""End-to-end tests of the real client (varnet-client on WebKitGTK) under X11 (Xvfb).
+
+    client_e2e_test.py CLIENT MARKER_PROGRAM PORT [SHOTS_DIR]
+
+Each test starts the client in a temp folder of its own (HOME, XDG folders, PATH with a
+recording xdg-open, a fake companion downloader made from MARKER_PROGRAM) against the test
+portal page (tests/app/pages/login.jsp) served on the client's compiled-in loopback port, and
+inspects it from outside: X11 window queries, synthetic input (xdotool), screenshots, and what
+the page reports to its server.
+"""
+
+import os
+import re
+import shutil
+import signal
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+REPO = os.path.abspath(os.path.join(HERE, "..", ".."))
+CLIENT, MARKER, PORT = sys.argv[1], sys.argv[2], int(sys.argv[3])
+SHOTS = sys.argv[4] if len(sys.argv) > 4 else None
+TITLE = "Varnet整合客户端"
+
+
+def run(*command):
+    return subprocess.run(command, capture_output=True, text=True).stdout
+
+
+def screen_size():
+    match = re.search(r"dimensions:\s+(\d+)x(\d+)", run("xdpyinfo"))
+    return int(match.group(1)), int(match.group(2))
+
+
+def geometry(window):
+    info = run("xwininfo", "-id", window)
+    get = lambda key: int(re.search(key + r":\s+(-?\d+)", info).group(1))
+    return (get("Absolute upper-left X"), get("Absolute upper-left Y"), get("Width"),
+            get("Height"), "IsViewable" in info)
+
+
+def pixel(image, x, y):
+    out = run("convert", image, "-format", "%[fx:int(255*r)],%[fx:int(255*g)],%[fx:int(255*b)]",
+              "-crop", "1x1+%d+%d" % (x, y), "info:")
+    return tuple(int(v) for v in out.split(","))
+
+
+def wait(predicate, seconds=15.0, step=0.05):
+    deadline = time.time() + seconds
+    while time.time() < deadline:
+        value = predicate()
+        if value:
+            return value
+        time.sleep(step)
+    return predicate()
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+class Portal:
+    """The test portal's server (portal/server.py with the test pages and a command queue)."""
+
+    def __init__(self, port, runtime):
+        self.port, self.runtime = port, runtime
+        os.makedirs(os.path.join(runtime, "store"), exist_ok=True)
+        self.log = os.path.join(runtime, "stages.log")
+        self.process = subprocess.Popen(
+            [sys.executable, os.path.join(REPO, "portal", "server.py"), "--port", str(port),
+             "--runtime", runtime, "--site", os.path.join(HERE, "pages"), "--commands"],
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        wait(self.up, 10)
+
+    def up(self):
+        try:
+            socket.create_connection(("127.0.0.1", self.port), 0.2).close()
+            return True
+        except OSError:
+            return False
+
+    def stop(self):
+        self.process.terminate()
+        self.process.wait()
+
+    def stages(self, name=None):
+        try:
+            with open(self.log) as log:
+                lines = [line.rstrip("\n").split(" ", 2) for line in log]
+        except FileNotFoundError:
+            return []
+        entries = [(float(parts[0]), parts[1], parts[2] if len(parts) > 2 else "")
+                   for parts in lines if len(parts) >= 2]
+        return [entry for entry in entries if name is None or entry[1] == name]
+
+    def clear(self):
+        open(self.log, "w").close()
+
+    def command(self, code):
+        import urllib.request
+        urllib.request.urlopen(urllib.request.Request(
+            "http://127.0.0.1:%d/api/command" % self.port, data=code.encode(), method="POST"))
+
+    def evaluate(self, code, seconds=10):
+        before = len(self.stages("result"))
+        self.command(code)
+        results = wait(lambda: self.stages("result")[before:], seconds)
+        return results[0][2] if results else None
+
+
+class ClientTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.serverRoot = tempfile.mkdtemp(prefix="varnet-e2e-portal-")
+        cls.portal = Portal(PORT, cls.serverRoot)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.portal.stop()
+        shutil.rmtree(cls.serverRoot, ignore_errors=True)
+
+    def setUp(self):
+        self.root = tempfile.mkdtemp(prefix="varnet-e2e-")
+        self.cwd = os.path.join(self.root, "client")
+        companion = os.path.join(self.cwd, "data", "annex", "httpcurl")
+        os.makedirs(companion)
+        shutil.copy(MARKER, os.path.join(companion, "httpcurl.exe"))
+        for folder in ("home/Desktop", "runtime", "bin"):
+            os.makedirs(os.path.join(self.root, folder))
+        with open(os.path.join(self.root, "bin", "xdg-open"), "w") as opener:
+            opener.write("#!/bin/sh\necho \"$@\" >> '%s/xdg-open.ran'\n" % self.root)
+        os.chmod(os.path.join(self.root, "bin", "xdg-open"), 0o755)
+        self.env = dict(os.environ, HOME=os.path.join(self.root, "home"),
+                        XDG_RUNTIME_DIR=os.path.join(self.root, "runtime"),
+                        XDG_CONFIG_HOME=os.path.join(self.root, "home", ".config"),
+                        XDG_DATA_HOME=os.path.join(self.root, "home", ".local", "share"),
+                        PATH=os.path.join(self.root, "bin") + ":" + os.environ["PATH"])
+        self.env.pop("VARNET_TEST_LINGER_MS", None)
+        self.clients = []
+        self.portal.clear()
+
+    def tearDown(self):
+        for client in self.clients:
+            if client.poll() is None:
+                client.kill()
+                client.wait()
+        # The fake companion lingers at most a few seconds; let it go before the folder does.
+        time.sleep(0.2)
+        shutil.rmtree(self.root, ignore_errors=True)
+
+    def start(self, *args, linger_ms=None, wait_loaded=True):
+        env = dict(self.env)
+        if linger_ms is not None:
+            env["VARNET_TEST_LINGER_MS"] = str(linger_ms)
+        client = subprocess.Popen([CLIENT, *args], cwd=self.cwd, env=env,
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.clients.append(client)
+        if wait_loaded:
+            self.assertTrue(wait(lambda: self.portal.stages("loaded"), 20), "page never loaded")
+        return client
+
+    def main_windows(self):
+        found = run("xdotool", "search", "--onlyvisible", "--class", "varnet-client").split()
+        return [w for w in found if run("xdotool", "getwindowname", w).strip() == TITLE]
+
+    def main_window(self):
+        windows = wait(self.main_windows, 10)
+        self.assertEqual(len(windows), 1)
+        return windows[0]
+
+    def shot(self, name):
+        path = os.path.join(SHOTS or self.root, name + ".png")
+        run("import", "-window", "root", path)
+        return path
+
+    # --- the main window ---
+
+    def test_main_window_is_frameless_centred_and_rounded(self):
+        self.start()
+        window = self.main_window()
+        width, height = screen_size()
+        x, y, w, h, viewable = geometry(window)
+        self.assertEqual((x, y, w, h), ((width - 1728) // 2, (height - 972) // 2, 1728, 972))
+        self.assertTrue(viewable)
+        hints = run("xprop", "-id", window, "_MOTIF_WM_HINTS")
+        self.assertRegex(hints, r"= 0x2, 0x0, 0x0")  # decorations asked for: none
+        # The page is white; outside the rounded corners the black root shows through.
+        centre = (x + w // 2, y + h // 2)
+        painted = lambda: pixel(self.shot("main-window"), *centre) == (255, 255, 255)
+        self.assertTrue(wait(painted, 10, 0.3), "the page was never painted")
+        image = self.shot("main-window")
+        for cx, cy in ((x, y), (x + w - 1, y), (x, y + h - 1), (x + w - 1, y + h - 1)):
+            self.assertEqual(pixel(image, cx, cy), (0, 0, 0), (cx, cy))
+        for cx, cy in ((x + 5, y), (x, y + 5), (x + 5, y + 5), (x + w // 2, y + h // 2)):
+            self.assertEqual(pixel(image, cx, cy), (255, 255, 255), (cx, cy))
+        # Page titles never reach the native window.
+        self.portal.evaluate("document.title = 'Another title'")
+        time.sleep(0.3)
+        self.assertEqual(run("xdotool", "getwindowname", window).strip(), TITLE)
+        self.assertEqual(self.portal.stages("loaded")[0][2], "function")  # the bridge is there
+
+    def test_caption_drag_moves_by_the_cursors_travel_from_a_press_above_y_100(self):
+        self.start()
+        window = self.main_window()
+        x, y, *_ = geometry(window)
+        run("xdotool", "mousemove", str(x + 600), str(y + 99))
+        run("xdotool", "mousedown", "1")
+        for step in range(1, 6):
+            run("xdotool", "mousemove", str(x + 600 + 20 * step), str(y + 99 - 10 * step))
+        run("xdotool", "mouseup", "1")
+        self.assertTrue(wait(lambda: geometry(window)[:2] == (x + 100, y - 50), 5),
+                        geometry(window))
+        # The page still got the press and the release.
+        self.assertTrue(wait(lambda: self.portal.stages("mouseup"), 5))
+        self.assertEqual(self.portal.stages("mousedown")[0][2], "0 99")
+
+        x, y = x + 100, y - 50
+        run("xdotool", "mousemove", str(x + 600), str(y + 100))
+        run("xdotool", "mousedown", "1")
+        run("xdotool", "mousemove", str(x + 700), str(y + 200))
+        run("xdotool", "mouseup", "1")
+        time.sleep(0.5)
+        self.assertEqual(geometry(window)[:2], (x, y))
+        # Moving with no button held moves nothing either.
+        run("xdotool", "mousemove", str(x + 600), str(y + 10))
+        run("xdotool", "mousemove", str(x + 650), str(y + 60))
+        time.sleep(0.3)
+        self.assertEqual(geometry(window)[:2], (x, y))
+
+    def test_no_context_menu_on_the_page(self):
+        self.start()
+        window = self.main_window()
+        x, y, *_ = geometry(window)
+        viewable = lambda: [w for w in re.findall(r"(0x[0-9a-f]+)", run("xwininfo", "-root", "-children"))
+                            if "IsViewable" in run("xwininfo", "-id", w)]
+        shown = viewable()
+        run("xdotool", "mousemove", str(x + 400), str(y + 400), "click", "3")
+        self.assertTrue(wait(lambda: self.portal.stages("contextmenu"), 5))
+        time.sleep(0.7)
+        self.assertEqual(viewable(), shown)
+
+    # --- the single-instance rule ---
+
+    def test_a_second_plain_launch_hands_the_focus_to_the_first_and_exits_0(self):
+        self.start()
+        window = self.main_window()
+        root = re.search(r"Window id: (0x[0-9a-f]+)", run("xwininfo", "-root")).group(1)
+        run("xdotool", "windowfocus", root)
+        second = subprocess.run([CLIENT], cwd=self.cwd, env=self.env, timeout=20,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.assertEqual(second.returncode, 0)
+        self.assertEqual(int(run("xdotool", "getwindowfocus").strip()), int(window))
+        self.assertEqual(self.main_windows(), [window])
+
+    def test_any_argument_skips_the_rule_and_opens_a_second_window(self):
+        self.start()
+        self.main_window()
+        self.portal.clear()
+        self.start("--some-switch")
+        self.assertEqual(len(wait(lambda: len(self.main_windows()) == 2 and self.main_windows(), 10)), 2)
+
+    # --- closing ---
+
+    def test_a_page_close_tells_the_page_and_ends_with_0_once_the_companion_has_gone(self):
+        client = self.start(linger_ms=4000)  # the first instance starts the fake companion
+        ran = os.path.join(self.cwd, "data", "annex", "httpcurl", "httpcurl.exe.ran")
+        self.assertTrue(wait(lambda: os.path.exists(ran), 5), "companion not started")
+        started = time.time()
+        self.portal.command("window.close()")
+        self.assertTrue(wait(lambda: self.portal.stages("shutdown"), 5), "no web_rpc_shutdown")
+        self.assertTrue(wait(lambda: not self.main_windows(), 5))
+        time.sleep(1)
+        self.assertIsNone(client.poll(), "ended while the companion still ran")
+        self.assertEqual(client.wait(timeout=10), 0)
+        self.assertGreater(time.time() - started, 2.5)
+
+    def test_a_posted_close_hides_at_once_and_ends_the_loop(self):
+        client = self.start()
+        window = self.main_window()
+        self.portal.command("cb_onsysmenu(2)")
+        self.assertIn(client.wait(timeout=10), (0, 1))
+        self.assertTrue(self.portal.stages("shutdown"))
+        del window
+
+    # --- engine downloads ---
+
+    def write_update(self, name, megabytes=4):
+        path = os.path.join(self.serverRoot, "store", name)
+        with open(path, "w") as script:
+            script.write("#!/bin/sh\ndate +%s.%N > started\npwd >> started\nexit 0\n")
+            script.write(("#" * 1023 + "\n") * 1024 * megabytes)
+        return path
+
+    def test_an_update_download_reports_progress_then_runs_the_package_then_closes(self):
+        self.write_update("update.exe")
+        os.makedirs(os.path.join(self.cwd, "download"))
+        with open(os.path.join(self.cwd, "download", "update.exe"), "w") as old:
+            old.write("old")
+        client = self.start()
+        self.portal.command("location.href = '/files/update.exe'")
+        code = client.wait(timeout=30)
+        self.assertIn(code, (0, 1))
+        progress = self.portal.stages("flashprogress")
+        self.assertGreaterEqual(len(progress), 2)
+        self.assertEqual(progress[-1][2], "-1,-1,-1")
+        total = 4 * 1024 * 1024 + len("#!/bin/sh\ndate +%s.%N > started\npwd >> started\nexit 0\n")
+        for _, _, numbers in progress[:-1]:
+            received, size, speed = (int(n) for n in numbers.split(","))
+            self.assertEqual(size, total)
+            self.assertLessEqual(received, total)
+        package = os.path.join(self.cwd, "download", "update.exe")
+        marker = os.path.join(self.cwd, "download", "started")
+        self.assertTrue(wait(lambda: os.path.exists(marker), 5), "package not started")
+        with open(marker) as started:
+            when, folder = started.read().split("\n")[:2]
+        self.assertEqual(folder, os.path.join(self.cwd, "download"))
+        self.assertGreaterEqual(float(when), progress[-1][0])
+        self.assertEqual(os.path.getsize(package), total)
+
+    def test_a_foreign_download_is_refused(self):
+        other = Portal(free_port(), os.path.join(self.root, "elsewhere"))
+        try:
+            shutil.copy(self.write_update("evil.exe", 1), os.path.join(other.runtime, "store"))
+            client = self.start()
+            self.portal.command("cb_openurl('http://127.0.0.1:%d/files/evil.exe')" % other.port)
+            self.portal.command("location.href = 'http://127.0.0.1:%d/files/evil.exe'" % other.port)
+            time.sleep(3)
+            self.assertIsNone(client.poll())
+            self.assertFalse(self.portal.stages("flashprogress"))
+            download = os.path.join(self.cwd, "download")
+            self.assertFalse(os.path.exists(download) and os.listdir(download))
+        finally:
+            other.stop()
+
+    # --- load errors ---
+
+    def test_a_failed_load_shows_the_error_page_with_escaped_text(self):
+        self.start()
+        window = self.main_window()
+        x, y, w, h, _ = geometry(window)
+        self.portal.command("location.href = 'http://127.0.0.1:%d/<b>bold</b>'" % free_port())
+        time.sleep(3)
+        image = self.shot("error-page")
+        run("convert", image, "-crop", "%dx%d+%d+%d" % (w, 160, x, y), os.path.join(SHOTS or self.root, "error-page-top.png"))
+        self.assertEqual(run("xdotool", "getwindowname", window).strip(), TITLE)
+        self.assertEqual(pixel(image, x + w // 2, y + h // 2), (255, 255, 255))
+
+
+if __name__ == "__main__":
+    unittest.main(argv=[sys.argv[0], "-v"] + sys.argv[5:])
