@@ -73,6 +73,8 @@ class Portal:
         self.port, self.runtime = port, runtime
         os.makedirs(os.path.join(runtime, "store"), exist_ok=True)
         self.log = os.path.join(runtime, "stages.log")
+        if self.up():
+            raise RuntimeError("port %d is already served by someone else" % port)
         self.process = subprocess.Popen(
             [sys.executable, os.path.join(REPO, "portal", "server.py"), "--port", str(port),
              "--runtime", runtime, "--site", os.path.join(HERE, "pages"), "--commands"],
