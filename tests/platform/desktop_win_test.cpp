@@ -10,49 +10,26 @@
 #include <thread>
 
 #include "platform/text.h"
-#include "win_test_support.h"
+#include "support/win_test_support.h"
 
 namespace varnet::platform {
 namespace {
 
 namespace fs = std::filesystem;
 
-constexpr wchar_t kShellFolders[] =
-    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
-
-// Points the user's desktop folder at a temp folder for the test (the shell reads it from the
-// user's shell-folder settings), and puts the old setting back afterwards. Wine links its own
-// desktop folder to the real home folder, which no test may write to.
+// The shortcut tests write into a desktop folder of their own.
 class DesktopWin : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kShellFolders, 0, nullptr, 0, KEY_ALL_ACCESS,
-                              nullptr, &key_, nullptr),
-              ERROR_SUCCESS);
-    oldSize_ = sizeof(old_);
-    hadOld_ = RegQueryValueExW(key_, L"Desktop", nullptr, &oldType_, reinterpret_cast<BYTE*>(old_),
-                               &oldSize_) == ERROR_SUCCESS;
-    fs::create_directories(desktop_.path() / "Desktop");
-    std::wstring folder = (desktop_.path() / "Desktop").wstring();
-    ASSERT_EQ(RegSetValueExW(key_, L"Desktop", 0, REG_EXPAND_SZ,
-                             reinterpret_cast<const BYTE*>(folder.c_str()),
-                             static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t))),
-              ERROR_SUCCESS);
     // Nothing below may run unless the desktop really is the temp folder.
-    ASSERT_EQ(desktopFolder(), fromPath(desktop_.path() / "Desktop"));
+    ASSERT_TRUE(desktop_.active());
+    ASSERT_EQ(desktopFolder(), fromPath(desktop_.path()));
     ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
   }
 
-  void TearDown() override {
-    if (hadOld_)
-      RegSetValueExW(key_, L"Desktop", 0, oldType_, reinterpret_cast<BYTE*>(old_), oldSize_);
-    else
-      RegDeleteValueW(key_, L"Desktop");
-    RegCloseKey(key_);
-    CoUninitialize();
-  }
+  void TearDown() override { CoUninitialize(); }
 
-  std::u16string desktop() const { return fromPath(desktop_.path() / "Desktop"); }
+  std::u16string desktop() const { return fromPath(desktop_.path()); }
 
   // Reads a shortcut back through the shell's own link object.
   static bool readShortcut(const std::u16string& file, std::wstring& target, std::wstring& dir) {
@@ -76,12 +53,7 @@ class DesktopWin : public ::testing::Test {
     return read;
   }
 
-  test::TempFolder desktop_;
-  HKEY key_ = nullptr;
-  bool hadOld_ = false;
-  DWORD oldType_ = 0;
-  DWORD oldSize_ = 0;
-  wchar_t old_[1024] = {};
+  test::ScopedDesktopFolder desktop_;
 };
 
 TEST_F(DesktopWin, ShortcutFilePath_IsTheDesktopBackslashNameDotLnk) {
@@ -97,7 +69,7 @@ TEST_F(DesktopWin, WriteShortcut_CarriesTargetAndWorkingFolder) {
   std::u16string file = shortcutFilePath(desktop(), u"Game");
 
   ASSERT_TRUE(writeShortcut(file, target, game.text()));
-  EXPECT_TRUE(fs::exists(desktop_.path() / "Desktop" / "Game.lnk"));
+  EXPECT_TRUE(fs::exists(desktop_.path() / "Game.lnk"));
   std::wstring readTarget, readDir;
   ASSERT_TRUE(readShortcut(file, readTarget, readDir));
   EXPECT_EQ(readTarget, toPath(target).wstring());
@@ -122,7 +94,7 @@ TEST_F(DesktopWin, WriteShortcut_FailsWhenTheFileCannotBeWritten) {
   test::writeFile(game.path() / "game.exe");
   EXPECT_FALSE(writeShortcut(desktop() + u"\\missing folder\\Game.lnk",
                              fromPath(game.path() / "game.exe"), game.text()));
-  EXPECT_FALSE(fs::exists(desktop_.path() / "Desktop" / "missing folder"));
+  EXPECT_FALSE(fs::exists(desktop_.path() / "missing folder"));
 }
 
 TEST(DesktopWinCom, WriteShortcut_FailsWithoutComOnTheThread) {

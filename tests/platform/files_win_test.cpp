@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "platform/text.h"
-#include "win_test_support.h"
+#include "support/win_test_support.h"
 
 namespace varnet::platform {
 namespace {

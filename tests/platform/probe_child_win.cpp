@@ -1,6 +1,7 @@
 // A child program for the launch tests. It writes into its current folder a record of what it
 // was started with: the current folder, the startup flags and show command, and its arguments,
-// one per line in UTF-8. With "--stay" it then keeps running until a file "stop" appears there.
+// one per line in UTF-8. With "--stay", or a file "stay" in that folder, it then keeps running
+// until a file "stop" appears there.
 
 #include <windows.h>
 
@@ -32,7 +33,8 @@ int wmain(int argc, wchar_t** argv) {
       out << utf8(argv[i]) << '\n';
   }
   MoveFileExW(L"probe-record.tmp", L"probe-record.txt", MOVEFILE_REPLACE_EXISTING);
-  bool stay = argc > 1 && std::wcscmp(argv[argc - 1], L"--stay") == 0;
+  bool stay = (argc > 1 && std::wcscmp(argv[argc - 1], L"--stay") == 0) ||
+              GetFileAttributesW(L"stay") != INVALID_FILE_ATTRIBUTES;
   for (int waited = 0; stay && waited < 600; ++waited) {
     if (GetFileAttributesW(L"stop") != INVALID_FILE_ATTRIBUTES)
       break;

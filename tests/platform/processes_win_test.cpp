@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "platform/text.h"
-#include "win_test_support.h"
+#include "support/win_test_support.h"
 
 namespace varnet::platform {
 namespace {
@@ -15,10 +15,6 @@ namespace {
 namespace fs = std::filesystem;
 using test::ProbeRecord;
 using test::TempFolder;
-
-fs::path probeProgram() {
-  return test::testProgramFolder() / "httpcurl.exe";
-}
 
 bool isRunning(const std::u16string& imageName) {
   auto names = runningImageNames();
@@ -40,7 +36,7 @@ TEST(ProcessesWin, RunningImageNames_HoldsThisProgramsFileName) {
 TEST(ProcessesWin, LaunchDetached_StartsAHiddenChildInItsFolderWithItsArguments) {
   TempFolder folder;
   ASSERT_TRUE(launchDetached(
-      fromPath(probeProgram()),
+      fromPath(test::probeProgram()),
       {u"--conf-path=httpcurl.conf", u"two words", u"say \"hi\"", u"C:\\end\\"}, folder.text()));
   ProbeRecord record;
   ASSERT_TRUE(test::waitForProbeRecord(folder.path(), record));
@@ -58,7 +54,7 @@ TEST(ProcessesWin, LaunchDetached_QuotesAProgramPathThatHoldsASpace) {
   TempFolder folder;
   fs::path spaced = folder.path() / "data annex" / "httpcurl.exe";
   fs::create_directories(spaced.parent_path());
-  fs::copy_file(probeProgram(), spaced);
+  fs::copy_file(test::probeProgram(), spaced);
 
   ASSERT_TRUE(launchDetached(fromPath(spaced), {u"--conf-path=httpcurl.conf"},
                              fromPath(spaced.parent_path())));
@@ -72,12 +68,12 @@ TEST(ProcessesWin, LaunchDetached_QuotesAProgramPathThatHoldsASpace) {
 TEST(ProcessesWin, LaunchDetached_FailsForAMissingProgramOrFolder) {
   TempFolder folder;
   EXPECT_FALSE(launchDetached(folder.text() + u"\\missing.exe", {}, folder.text()));
-  EXPECT_FALSE(launchDetached(fromPath(probeProgram()), {}, folder.text() + u"\\missing"));
+  EXPECT_FALSE(launchDetached(fromPath(test::probeProgram()), {}, folder.text() + u"\\missing"));
 }
 
 TEST(ProcessesWin, RunningImageNames_SeesALaunchedChildUntilItEnds) {
   TempFolder folder;
-  ASSERT_TRUE(launchDetached(fromPath(probeProgram()), {u"--stay"}, folder.text()));
+  ASSERT_TRUE(launchDetached(fromPath(test::probeProgram()), {u"--stay"}, folder.text()));
   ProbeRecord record;
   ASSERT_TRUE(test::waitForProbeRecord(folder.path(), record));
   EXPECT_TRUE(isRunning(u"httpcurl.exe"));

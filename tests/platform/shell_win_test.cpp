@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "platform/text.h"
-#include "win_test_support.h"
+#include "support/win_test_support.h"
 
 namespace varnet::platform {
 namespace {
@@ -16,8 +16,7 @@ namespace fs = std::filesystem;
 
 TEST(ShellWin, ShellOpen_StartsAProgramWithItsParametersInTheGivenFolder) {
   test::TempFolder folder;
-  ASSERT_TRUE(shellOpen(fromPath(test::testProgramFolder() / "httpcurl.exe"),
-                        u"alpha \"beta gamma\"", folder.text()));
+  ASSERT_TRUE(shellOpen(fromPath(test::probeProgram()), u"alpha \"beta gamma\"", folder.text()));
   test::ProbeRecord record;
   ASSERT_TRUE(test::waitForProbeRecord(folder.path(), record));
   EXPECT_EQ(record.currentDirectory, folder.text());

@@ -38,12 +38,39 @@ class TempFolder {
 // Removes a folder link without following it.
 void removeFolderLink(const std::filesystem::path& link);
 
+// Writes a file, making its folders first.
 void writeFile(const std::filesystem::path& file, const std::string& content = "x");
 
-// The folder of the running test program, where the probe child program is built.
-std::filesystem::path testProgramFolder();
+// The probe child program (httpcurl.exe built from probe_child_win.cpp).
+std::filesystem::path probeProgram();
 
-// What the probe program (httpcurl.exe built from probe_child_win.cpp) found about itself.
+// Points the user's desktop folder at a folder of its own for the life of the object (the shell
+// reads it from the user's "User Shell Folders" settings) and puts the old setting back at the
+// end. Wine links its desktop folder to the real home folder, which no test may write to. The
+// setting belongs to the user, so test programs running side by side take turns (a named mutex).
+class ScopedDesktopFolder {
+ public:
+  ScopedDesktopFolder();
+  ~ScopedDesktopFolder();
+  ScopedDesktopFolder(const ScopedDesktopFolder&) = delete;
+  ScopedDesktopFolder& operator=(const ScopedDesktopFolder&) = delete;
+
+  // True when the shell now answers with the temp folder: nothing may be written otherwise.
+  bool active() const { return active_; }
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  HANDLE turn_ = nullptr;
+  TempFolder folder_;
+  std::filesystem::path path_;
+  HKEY key_ = nullptr;
+  bool hadOld_ = false;
+  bool active_ = false;
+  DWORD oldType_ = 0;
+  std::vector<BYTE> old_;
+};
+
+// What the probe program found about itself.
 struct ProbeRecord {
   std::u16string currentDirectory;
   unsigned long startupFlags = 0;

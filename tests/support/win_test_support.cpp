@@ -1,4 +1,6 @@
-#include "win_test_support.h"
+#include "support/win_test_support.h"
+
+#include <shlobj.h>
 
 #include <fstream>
 #include <functional>
@@ -118,7 +120,10 @@ bool TempFolder::makeFolderLink(const fs::path& link, const fs::path& target) {
     return false;
   runHostCommand(L"Z:\\bin\\ln",
                  {"-s", hostPath(unixFileName, target), hostPath(unixFileName, link)});
-  return waitFor([&] { return isLink(link); });
+  // Under load the host program may take a while to start.
+  for (int i = 0; i < 6 && !isLink(link); ++i)
+    waitFor([&] { return isLink(link); });
+  return isLink(link);
 }
 
 void removeFolderLink(const fs::path& link) {
@@ -135,14 +140,59 @@ void removeFolderLink(const fs::path& link) {
 }
 
 void writeFile(const fs::path& file, const std::string& content) {
+  fs::create_directories(file.parent_path());
   std::ofstream(file, std::ios::binary) << content;
 }
 
-fs::path testProgramFolder() {
-  std::wstring buffer(32768, L'\0');
-  DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-  buffer.resize(length);
-  return fs::path(buffer).parent_path();
+fs::path probeProgram() {
+  // The build names it by its host path; a cross build runs under Wine, which sees the host's
+  // root as drive Z:.
+  std::string built = VARNET_PROBE_PROGRAM;
+  return fs::path(built.front() == '/' ? "Z:" + built : built).make_preferred();
+}
+
+namespace {
+constexpr wchar_t kShellFolders[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+}
+
+ScopedDesktopFolder::ScopedDesktopFolder()
+    : turn_(CreateMutexW(nullptr, FALSE, L"varnet-test-desktop")),
+      path_(folder_.path() / "Desktop") {
+  if (!turn_ || WaitForSingleObject(turn_, 120000) == WAIT_TIMEOUT)
+    return;
+  fs::create_directories(path_);
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, kShellFolders, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                      &key_, nullptr) != ERROR_SUCCESS)
+    return;
+  DWORD size = 0;
+  hadOld_ = RegQueryValueExW(key_, L"Desktop", nullptr, &oldType_, nullptr, &size) == ERROR_SUCCESS;
+  if (hadOld_) {
+    old_.resize(size);
+    RegQueryValueExW(key_, L"Desktop", nullptr, &oldType_, old_.data(), &size);
+  }
+  std::wstring folder = path_.wstring();
+  if (RegSetValueExW(key_, L"Desktop", 0, REG_EXPAND_SZ,
+                     reinterpret_cast<const BYTE*>(folder.c_str()),
+                     static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t))) != ERROR_SUCCESS)
+    return;
+  wchar_t answer[MAX_PATH] = {};
+  active_ = SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, 0, answer)) &&
+            fs::path(answer) == path_;
+}
+
+ScopedDesktopFolder::~ScopedDesktopFolder() {
+  if (key_) {
+    if (hadOld_)
+      RegSetValueExW(key_, L"Desktop", 0, oldType_, old_.data(), static_cast<DWORD>(old_.size()));
+    else
+      RegDeleteValueW(key_, L"Desktop");
+    RegCloseKey(key_);
+  }
+  if (turn_) {
+    ReleaseMutex(turn_);
+    CloseHandle(turn_);
+  }
 }
 
 bool waitForProbeRecord(const fs::path& folder, ProbeRecord& record, std::chrono::seconds timeout) {
