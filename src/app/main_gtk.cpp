@@ -3,7 +3,6 @@
 // role of the Win32 message loop (posted closes, the caption drag).
 
 #include <gtk/gtk.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <memory>
@@ -137,12 +136,10 @@ int run(int argc, char** argv) {
   engine::RunMessageLoop();
 
   // Closed by the engine rather than by a posted close: as with the Win32 loop, which such a
-  // close does not end, the process waits for the exit watcher to end it once the companion
-  // downloader has gone.
-  if (!loop.closedByPost && loop.handler->exitWatcherStarted()) {
-    for (;;)
-      pause();
-  }
+  // close does not end, the loop keeps running (the window's destruction still has to reach
+  // the X server) until the exit watcher ends the process once the companion has gone.
+  while (!loop.closedByPost && loop.handler->exitWatcherStarted())
+    engine::RunMessageLoop();
   platform::setPostedCloseHandler(nullptr);
   engine::Shutdown();
   loop.handler.reset();

@@ -53,7 +53,9 @@ void SimpleHandler::OnDownloadUpdated(
     engine::DownloadItem& item,
     const std::shared_ptr<engine::DownloadItemCallback>& callback) {
   if (!isUpdatePackage(item)) {
-    if (callback)
+    // Normally never continued, so already stopped; an engine that lets it run anyway is told
+    // to stop. A download that has ended is left alone.
+    if (callback && !item.IsCanceled() && !item.IsComplete())
       callback->Cancel();
     return;
   }

@@ -196,10 +196,13 @@ void hideWindow(WindowHandle window) {
 void postClose(WindowHandle window) {
   if (!gtkWindow(window))
     return;
+  // Later, as a posted message is: after a moment in which the web process runs the scripts
+  // already sent to the page (the page hears flashprogress(-1,-1,-1) before the client closes).
+  constexpr guint kPostedCloseDelayMs = 250;
   // Hold a reference while queued so that a window destroyed meanwhile is still a valid object.
   g_object_ref(window);
-  g_idle_add_full(
-      G_PRIORITY_DEFAULT,
+  g_timeout_add_full(
+      G_PRIORITY_DEFAULT, kPostedCloseDelayMs,
       [](gpointer data) -> gboolean {
         if (postedCloseHandler())
           postedCloseHandler()(data);

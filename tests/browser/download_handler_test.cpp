@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "client_fixture.h"
 #include "config.h"
@@ -88,7 +90,7 @@ TEST_F(DownloadTest, OnCompletionThePageHearsMinusOnesThenThePackageRunsThenTheC
   EXPECT_EQ(ran[0], (root_ / "download").string());
   // The close is posted: the loop sees it later.
   EXPECT_TRUE(closes_.empty());
-  settle();
+  settleUntil([&] { return !closes_.empty(); });
   EXPECT_EQ(closes_, std::vector<platform::WindowHandle>{main_->host.window});
 }
 
@@ -102,12 +104,19 @@ TEST_F(DownloadTest, AForeignDownloadIsRefusedAndNeverRun) {
     handler_->OnBeforeDownload(faq_, item, u"update.exe", before);
     EXPECT_TRUE(before->continued.empty());
 
-    item.complete = true;
-    item.fullPath = fromPath(package());
+    // One that runs anyway is stopped; one that has ended is left alone.
     auto running = std::make_shared<fake::FakeDownloadItemCallback>();
     handler_->OnDownloadUpdated(faq_, item, running);
     EXPECT_EQ(running->cancelCount, 1);
+    item.complete = true;
+    item.fullPath = fromPath(package());
+    handler_->OnDownloadUpdated(faq_, item, running);
+    item.complete = false;
+    item.canceled = true;
+    handler_->OnDownloadUpdated(faq_, item, running);
+    EXPECT_EQ(running->cancelCount, 1);
   }
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));  // past a posted close
   settle();
   EXPECT_TRUE(main_->mainFrame->scripts.empty());
   EXPECT_TRUE(closes_.empty());

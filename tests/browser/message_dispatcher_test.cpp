@@ -114,7 +114,7 @@ TEST_F(DispatcherTest, CloseHidesTheWindowAtOnceAndPostsTheClose) {
   send(ProcessMessage("sysmenumsg", {2}));
   EXPECT_FALSE(platform::isWindowVisible(main_->host.window));
   EXPECT_TRUE(closes_.empty());
-  settle();
+  settleUntil([&] { return !closes_.empty(); });
   EXPECT_EQ(closes_, std::vector<platform::WindowHandle>{main_->host.window});
 }
 
@@ -125,7 +125,8 @@ TEST_F(DispatcherTest, OtherWindowCommandsAndOtherMessagesChangeNothingButAreHan
   EXPECT_TRUE(send(ProcessMessage("syscaptionmove", {5, 6})));
   EXPECT_TRUE(send(ProcessMessage("callbacldownlist", {2, std::u16string(u"a|b")})));
   EXPECT_TRUE(send(ProcessMessage("SysMenuMsg", {2})));
-  EXPECT_TRUE(send(ProcessMessage("sysmenumsg")));  // no argument reads as 0: minimise
+  EXPECT_TRUE(send(ProcessMessage("sysmenumsg")));              // no argument reads as 0: minimise
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));  // past a posted close
   settle();
   platform::Rect after = serverRect(main_->host.window);
   EXPECT_EQ(after.left, before.left);

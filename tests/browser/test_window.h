@@ -20,8 +20,14 @@ platform::WindowHandle openWindow(const std::u16string& title,
                                   int y = 10);
 void closeWindow(platform::WindowHandle window);
 
-// Processes pending window-system events (and the posted closes) for a moment.
+// Processes pending window-system events for a moment.
 void settle();
+// Processes events until `done` holds or a few seconds have passed (posted closes come later).
+template <typename Done>
+void settleUntil(Done done) {
+  for (int i = 0; i < 100 && !done(); ++i)
+    settle();
+}
 
 // Whether the window carries a frame (decorations) and has a non-rectangular shape.
 bool isDecorated(platform::WindowHandle window);

@@ -11,7 +11,12 @@ function report(name, detail) {
   try { request.send(detail === undefined ? "" : String(detail)); } catch (e) {}
 }
 window.web_rpc_shutdown = () => report("shutdown");
-window.flashprogress = (r, t, s) => report("flashprogress", r + "," + t + "," + s);
+// Progress comes in hundreds of calls: kept here, reported in one go when the -1s arrive.
+const progress = [];
+window.flashprogress = (r, t, s) => {
+  progress.push(r + "," + t + "," + s);
+  if (r === -1) report("flashprogress", progress.join(" "));
+};
 window.download_curtaskaddinf = (a, b, c) => report("task", JSON.stringify([a, b, c]));
 for (const type of ["mousedown", "mouseup", "contextmenu"])
   addEventListener(type, (e) => report(type, e.button + " " + e.clientY));
