@@ -363,6 +363,12 @@ class ClientTest(unittest.TestCase):
         run("convert", image, "-crop", "%dx%d+%d+%d" % (w, 160, x, y), os.path.join(SHOTS or self.root, "error-page-top.png"))
         self.assertEqual(run("xdotool", "getwindowname", window).strip(), TITLE)
         self.assertEqual(pixel(image, x + w // 2, y + h // 2), (255, 255, 255))
+        # The page's own timers outlive document.open, so it can still tell what it shows: the
+        # address and the error as text, no markup of theirs.
+        heading = self.portal.evaluate("document.querySelector('h2').textContent + '|' + "
+                                       "document.querySelectorAll('b').length")
+        self.assertIsNotNone(heading)
+        self.assertRegex(heading, r"^Failed to load URL http://127\.0\.0\.1:\d+/.* with error .+ \(-?\d+\)\.\|0$")
 
 
 if __name__ == "__main__":

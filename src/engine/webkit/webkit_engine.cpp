@@ -284,7 +284,8 @@ gboolean WebKitBrowser::onLoadFailed(WebKitWebView*,
   self->client_->OnLoadError(
       self->shared_from_this(), self->mainFrame_, aborted ? ERR_ABORTED : ERR_FAILED,
       fromUtf8(error && error->message ? error->message : ""), fromUtf8(uri ? uri : ""));
-  return FALSE;  // the engine's own handling goes on
+  // The client shows its own error page in the frame; the engine adds none on top of it.
+  return !aborted;
 }
 
 GtkWidget* WebKitBrowser::onCreate(WebKitWebView* view,
