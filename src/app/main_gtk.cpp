@@ -26,8 +26,6 @@ namespace {
 // The main window's X11 class (WM_CLASS), the key of the single-instance look-up with its title.
 constexpr char kWindowClass[] = "varnet-client";
 
-constexpr std::uint32_t kMainWindowStyle = 0x16CF0000;
-
 struct Loop {
   std::shared_ptr<SimpleHandler> handler;
   CaptionDrag drag;
@@ -108,14 +106,8 @@ int run(int argc, char** argv) {
   if (int code = engine::ExecuteProcess(args, app); code >= 0)
     return code;
 
-  engine::Settings settings;
-  settings.no_sandbox = true;
-  settings.multi_threaded_message_loop = false;
-  settings.log_severity = engine::LOGSEVERITY_DISABLE;
-  settings.ignore_certificate_errors = true;
-  settings.cache_path = currentFolder() + u"/cache/";
-  settings.root_cache_path = settings.cache_path;
-  engine::Initialize(args, settings, app);  // a failure shows as a window that never loads
+  // A failure shows as a window that never loads.
+  engine::Initialize(args, browserProcessSettings(currentFolder() + u"/cache/"), app);
 
   Loop loop;
   loop.handler = std::make_shared<SimpleHandler>();
@@ -124,13 +116,7 @@ int run(int argc, char** argv) {
   platform::setPostedCloseHandler(
       [&loop](platform::WindowHandle window) { onPostedClose(loop, window); });
 
-  engine::WindowInfo window;
-  window.window_name = config::kMainWindowTitle;
-  window.style = kMainWindowStyle;
-  window.width = config::kMainWindowWidth;
-  window.height = config::kMainWindowHeight;
-  engine::CreateBrowserSync(window, loop.handler,
-                            std::u16string(config::kPortalBaseUrl) + config::kStartPage,
+  engine::CreateBrowserSync(mainWindowInfo(), loop.handler, startAddress(),
                             engine::BrowserSettings{});
 
   engine::RunMessageLoop();

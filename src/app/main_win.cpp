@@ -24,10 +24,6 @@ namespace {
 // with the main window's title.
 constexpr char16_t kWindowClass[] = u"CefBrowserWindow";
 
-// WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_VISIBLE; the browser client
-// strips the frame once the window exists.
-constexpr std::uint32_t kMainWindowStyle = 0x16CF0000;
-
 // The current folder, read into a buffer of its own length (a deep folder is never cut short).
 std::u16string currentFolder() {
   DWORD length = GetCurrentDirectoryW(0, nullptr);
@@ -54,26 +50,13 @@ int run(HINSTANCE instance, const wchar_t* commandLine) {
   if (int code = engine::ExecuteProcess(args, app); code >= 0)
     return code;
 
-  engine::Settings settings;
-  settings.no_sandbox = true;
-  settings.multi_threaded_message_loop = false;
-  settings.log_severity = engine::LOGSEVERITY_DISABLE;
-  settings.ignore_certificate_errors = true;
-  settings.cache_path = currentFolder() + u"\\cache\\";
-  settings.root_cache_path = settings.cache_path;
-  engine::Initialize(args, settings, app);  // a failure shows as a window that never loads
+  // A failure shows as a window that never loads.
+  engine::Initialize(args, browserProcessSettings(currentFolder() + u"\\cache\\"), app);
 
   auto handler = std::make_shared<SimpleHandler>();
   setDefaultClient(handler);
 
-  engine::WindowInfo window;
-  window.window_name = config::kMainWindowTitle;
-  window.style = kMainWindowStyle;
-  window.width = config::kMainWindowWidth;
-  window.height = config::kMainWindowHeight;
-  engine::CreateBrowserSync(window, handler,
-                            std::u16string(config::kPortalBaseUrl) + config::kStartPage,
-                            engine::BrowserSettings{});
+  engine::CreateBrowserSync(mainWindowInfo(), handler, startAddress(), engine::BrowserSettings{});
 
   MessageLoopHooks hooks;
   hooks.mainWindow = [&handler] { return static_cast<HWND>(handler->mainWindow()); };

@@ -1,10 +1,14 @@
 #pragma once
 
-// The portable decisions of the browser process's start-up: the single-instance rule and the
-// companion check, with the OS steps handed in so that each port (and the tests) supplies them.
+// The portable part of the browser process's start-up: the single-instance rule and the
+// companion check, with the OS steps handed in so that each port (and the tests) supplies them,
+// and what the engine and the main window start with.
 
+#include <cstdint>
 #include <functional>
+#include <string>
 
+#include "engine/engine.h"
 #include "platform/instance.h"
 #include "platform/window.h"
 
@@ -32,5 +36,17 @@ enum class StartupDecision { HandOverFocus, StartBrowserProcess };
 // companion downloader is started when missing. Any argument skips both: the process becomes a
 // browser process whatever runs already.
 StartupDecision applySingleInstanceRule(bool emptyCommandLine, const StartupSteps& steps);
+
+// WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_VISIBLE; the browser client
+// strips the frame once the window exists.
+inline constexpr std::uint32_t kMainWindowStyle = 0x16CF0000;
+
+// The engine settings of the browser process, with the engine's cache at `cachePath` (the
+// current folder followed by the port's "/cache/" or "\cache\").
+engine::Settings browserProcessSettings(const std::u16string& cachePath);
+
+// The main window as it is created, and the address it starts at.
+engine::WindowInfo mainWindowInfo();
+std::u16string startAddress();
 
 }  // namespace varnet
