@@ -86,17 +86,8 @@ std::u16string currentFolder() {
 int run(int argc, char** argv) {
   platform::initialiseComOnThisThread();
   const bool emptyCommandLine = argc <= 1;
-  StartupSteps steps{
-      [] {
-        return platform::findVisibleInstanceWindow(fromUtf8(kWindowClass),
-                                                   config::kMainWindowTitle);
-      },
-      platform::focusInstanceWindow,
-      [] { return platform::acquireInstanceLock(kInstanceLockName); },
-      IsCompanionRunning,
-      LaunchCompanion,
-  };
-  if (applySingleInstanceRule(emptyCommandLine, steps) == StartupDecision::HandOverFocus)
+  if (applySingleInstanceRule(emptyCommandLine, systemStartupSteps(fromUtf8(kWindowClass))) ==
+      StartupDecision::HandOverFocus)
     return kExitFocusHandedOver;
 
   // The class every window of this process carries, whatever the program file is called.

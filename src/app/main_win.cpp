@@ -35,14 +35,8 @@ std::u16string currentFolder() {
 int run(HINSTANCE instance, const wchar_t* commandLine) {
   CoInitialize(nullptr);  // never uninitialised
   const bool emptyCommandLine = std::wstring(commandLine ? commandLine : L"").empty();
-  StartupSteps steps{
-      [] { return platform::findVisibleInstanceWindow(kWindowClass, config::kMainWindowTitle); },
-      platform::focusInstanceWindow,
-      [] { return platform::acquireInstanceLock(kInstanceLockName); },
-      IsCompanionRunning,
-      LaunchCompanion,
-  };
-  if (applySingleInstanceRule(emptyCommandLine, steps) == StartupDecision::HandOverFocus)
+  if (applySingleInstanceRule(emptyCommandLine, systemStartupSteps(kWindowClass)) ==
+      StartupDecision::HandOverFocus)
     return kExitFocusHandedOver;
 
   engine::MainArgs args{0, nullptr, instance};

@@ -29,6 +29,10 @@ struct StartupSteps {
   std::function<bool()> launchCompanion;
 };
 
+// The steps as the client takes them: the OS's instance look-up for windows of `windowClass`
+// titled as the main window, the "korvelapp" lock, and the companion downloader's supervision.
+StartupSteps systemStartupSteps(const std::u16string& windowClass);
+
 enum class StartupDecision { HandOverFocus, StartBrowserProcess };
 
 // With an empty command line (the user's launch): a visible instance gets the focus and this
