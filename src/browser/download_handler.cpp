@@ -9,6 +9,7 @@
 #include "bridge/portal_address.h"
 #include "browser/simple_handler.h"
 #include "config.h"
+#include "engine/ui_thread.h"
 #include "platform/shell.h"
 #include "platform/text.h"
 
@@ -39,6 +40,7 @@ void SimpleHandler::OnBeforeDownload(
     engine::DownloadItem& item,
     const std::u16string&,
     const std::shared_ptr<engine::BeforeDownloadCallback>& callback) {
+  VARNET_REQUIRE_UI_THREAD();
   if (!isUpdatePackage(item))
     return;  // not continued: the engine drops the download, nothing is written
   const fs::path package = updatePackagePath();
@@ -52,6 +54,7 @@ void SimpleHandler::OnDownloadUpdated(
     const std::shared_ptr<engine::Browser>&,
     engine::DownloadItem& item,
     const std::shared_ptr<engine::DownloadItemCallback>& callback) {
+  VARNET_REQUIRE_UI_THREAD();
   if (!isUpdatePackage(item)) {
     // Normally never continued, so already stopped; an engine that lets it run anyway is told
     // to stop. A download that has ended is left alone.

@@ -10,6 +10,7 @@
 #include "config.h"
 #include "engine/engine.h"
 #include "engine/js_string.h"
+#include "engine/ui_thread.h"
 #include "identity/ticket.h"
 #include "platform/shell.h"
 #include "platform/text.h"
@@ -45,6 +46,7 @@ std::u16string defaultDownloadFolder() {
 bool SimpleHandler::OnProcessMessageReceived(const std::shared_ptr<engine::Browser>& browser,
                                              const std::shared_ptr<engine::Frame>& frame,
                                              const engine::ProcessMessage& message) {
+  VARNET_REQUIRE_UI_THREAD();
   const std::string& name = message.GetName();
   if (name == "sysmenumsg") {
     onSysMenu(browser, message.GetInt(0));

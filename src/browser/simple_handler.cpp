@@ -8,6 +8,7 @@
 #include "config.h"
 #include "engine/engine.h"
 #include "engine/js_string.h"
+#include "engine/ui_thread.h"
 
 namespace varnet {
 namespace {
@@ -45,10 +46,12 @@ void SimpleHandler::CloseBrowsers(bool force) {
 bool SimpleHandler::OnBeforePopup(const std::shared_ptr<engine::Browser>&,
                                   const std::shared_ptr<engine::Frame>&,
                                   const std::u16string&) {
+  VARNET_REQUIRE_UI_THREAD();
   return false;  // pop-ups are allowed
 }
 
 void SimpleHandler::OnAfterCreated(const std::shared_ptr<engine::Browser>& browser) {
+  VARNET_REQUIRE_UI_THREAD();
   browsers_.push_back(browser);
   platform::WindowHandle window = browser->GetHost().GetWindowHandle();
   std::u16string title = platform::windowTitle(window);
@@ -73,6 +76,7 @@ void SimpleHandler::makeMainWindow(platform::WindowHandle window) {
 }
 
 bool SimpleHandler::DoClose(const std::shared_ptr<engine::Browser>& browser) {
+  VARNET_REQUIRE_UI_THREAD();
   if (platform::windowTitle(browser->GetHost().GetWindowHandle()) == config::kMainWindowTitle) {
     if (auto frame = browser->GetMainFrame())
       frame->ExecuteJavaScript(u"web_rpc_shutdown();");
@@ -87,6 +91,7 @@ void SimpleHandler::startExitWatcher() {
 }
 
 void SimpleHandler::OnBeforeClose(const std::shared_ptr<engine::Browser>& browser) {
+  VARNET_REQUIRE_UI_THREAD();
   auto it = std::find_if(browsers_.begin(), browsers_.end(),
                          [&](const auto& listed) { return listed->IsSame(*browser); });
   if (it != browsers_.end())
@@ -96,6 +101,7 @@ void SimpleHandler::OnBeforeClose(const std::shared_ptr<engine::Browser>& browse
 }
 
 void SimpleHandler::OnTitleChange(const std::shared_ptr<engine::Browser>&, const std::u16string&) {
+  VARNET_REQUIRE_UI_THREAD();
   // The native title stays the creation title: it is how the main window is recognised.
 }
 
@@ -104,6 +110,7 @@ void SimpleHandler::OnLoadError(const std::shared_ptr<engine::Browser>&,
                                 int errorCode,
                                 const std::u16string& errorText,
                                 const std::u16string& failedUrl) {
+  VARNET_REQUIRE_UI_THREAD();
   if (errorCode == engine::ERR_ABORTED || ChromeRuntimeRequested() || !frame)
     return;
   // The failing frame keeps whatever document it has; the error page replaces its content.
@@ -117,6 +124,7 @@ void SimpleHandler::OnBeforeContextMenu(const std::shared_ptr<engine::Browser>&,
                                         const std::shared_ptr<engine::Frame>&,
                                         const engine::ContextMenuParams& params,
                                         engine::MenuModel& model) {
+  VARNET_REQUIRE_UI_THREAD();
   constexpr int kPageOrFrame = engine::CM_TYPEFLAG_PAGE | engine::CM_TYPEFLAG_FRAME;
   if ((params.GetTypeFlags() & kPageOrFrame) && model.GetCount() > 0)
     model.Clear();

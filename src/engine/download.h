@@ -21,6 +21,8 @@ class DownloadItem {
   virtual std::u16string GetFullPath() const = 0;
   // The address the download comes from (after redirects).
   virtual std::u16string GetURL() const = 0;
+  // The address the download was first asked for (before redirects).
+  virtual std::u16string GetOriginalUrl() const = 0;
 };
 
 // Lets the download go on to `path` (CefBeforeDownloadCallback::Continue).

@@ -91,6 +91,16 @@ TEST_F(LifetimeTest, CloseBrowsersFromAnotherThreadHopsToTheUIThread) {
   EXPECT_EQ(a->host.closeCalls, std::vector<bool>{false});
 }
 
+TEST_F(LifetimeTest, AnEngineCallbackOffTheUIThreadStopsTheProcess) {
+  auto a = createBrowser(u"other");
+  EXPECT_DEATH(
+      {
+        fake::engineRecord().onUIThread = false;
+        handler_->OnAfterCreated(a);
+      },
+      "must run on the UI thread");
+}
+
 TEST_F(LifetimeTest, TheLoopQuitsWhenTheLastBrowserHasClosed) {
   auto a = createBrowser(u"one");
   auto b = createBrowser(u"two");

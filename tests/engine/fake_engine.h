@@ -120,6 +120,7 @@ class FakeDownloadItem : public engine::DownloadItem {
   std::int64_t GetCurrentSpeed() const override { return speed; }
   std::u16string GetFullPath() const override { return fullPath; }
   std::u16string GetURL() const override { return url; }
+  std::u16string GetOriginalUrl() const override { return originalUrl.empty() ? url : originalUrl; }
 
   bool complete = false;
   bool canceled = false;
@@ -128,6 +129,7 @@ class FakeDownloadItem : public engine::DownloadItem {
   std::int64_t speed = 0;
   std::u16string fullPath;
   std::u16string url;
+  std::u16string originalUrl;  // empty: the same as url
 };
 
 class FakeBeforeDownloadCallback : public engine::BeforeDownloadCallback {

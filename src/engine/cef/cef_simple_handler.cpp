@@ -38,6 +38,7 @@ class DownloadItemAdapter : public DownloadItem {
   std::int64_t GetCurrentSpeed() const override { return item_->GetCurrentSpeed(); }
   std::u16string GetFullPath() const override { return fromCef(item_->GetFullPath()); }
   std::u16string GetURL() const override { return fromCef(item_->GetURL()); }
+  std::u16string GetOriginalUrl() const override { return fromCef(item_->GetOriginalUrl()); }
 
  private:
   CefRefPtr<CefDownloadItem> item_;
