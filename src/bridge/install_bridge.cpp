@@ -3,7 +3,7 @@
 #include "app/simple_app.h"
 #include "bridge/bridge_functions.h"
 #include "bridge/cv8js_handler.h"
-#include "bridge/portal_address.h"
+#include "engine/address.h"
 
 namespace varnet {
 

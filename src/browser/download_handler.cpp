@@ -6,7 +6,7 @@
 #include <string>
 #include <system_error>
 
-#include "bridge/portal_address.h"
+#include "engine/address.h"
 #include "browser/simple_handler.h"
 #include "config.h"
 #include "engine/ui_thread.h"

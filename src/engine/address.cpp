@@ -1,18 +1,8 @@
-#include "bridge/portal_address.h"
-
-#include <optional>
-#include <string>
+#include "engine/address.h"
 
 namespace varnet {
 
 namespace {
-
-struct Address {
-  std::u16string scheme;  // lower case
-  std::u16string host;    // lower case
-  std::u16string port;    // digits, the scheme's default filled in
-  std::u16string_view path;
-};
 
 char16_t lower(char16_t c) {
   return c >= u'A' && c <= u'Z' ? char16_t(c - u'A' + u'a') : c;
@@ -32,8 +22,9 @@ bool isSchemeChar(char16_t c, bool first) {
   return alpha || (c >= u'0' && c <= u'9') || c == u'+' || c == u'-' || c == u'.';
 }
 
-// A hierarchical address "scheme://[user@]host[:port][/path][?query][#fragment]", or nothing.
-std::optional<Address> parse(std::u16string_view text) {
+}  // namespace
+
+std::optional<Address> parseAddress(std::u16string_view text) {
   Address address;
   std::size_t colon = text.find(u':');
   if (colon == 0 || colon == std::u16string_view::npos)
@@ -81,22 +72,20 @@ std::optional<Address> parse(std::u16string_view text) {
   }
 
   std::size_t pathEnd = rest.find_first_of(u"?#");
-  address.path = rest.substr(0, pathEnd);
+  address.path = std::u16string(rest.substr(0, pathEnd));
   return address;
 }
 
-}  // namespace
-
 bool isPortalAddress(std::u16string_view address, std::u16string_view portalBaseUrl) {
-  auto base = parse(portalBaseUrl);
-  auto candidate = parse(address);
+  auto base = parseAddress(portalBaseUrl);
+  auto candidate = parseAddress(address);
   if (!base || !candidate)
     return false;
   if (candidate->scheme != base->scheme || candidate->host != base->host ||
       candidate->port != base->port)
     return false;
-  std::u16string_view basePath = base->path.empty() ? u"/" : base->path;
-  std::u16string_view path = candidate->path.empty() ? u"/" : candidate->path;
+  std::u16string_view basePath = base->path.empty() ? u"/" : std::u16string_view(base->path);
+  std::u16string_view path = candidate->path.empty() ? u"/" : std::u16string_view(candidate->path);
   // A backslash in the path would be read as "/" by the engine; such an address is not trusted.
   if (path.find(u'\\') != std::u16string_view::npos)
     return false;

@@ -1,7 +1,8 @@
-#include "bridge/portal_address.h"
+#include "engine/address.h"
 
 #include <gtest/gtest.h>
 
+#include "engine/trust.h"
 #include "platform/text.h"
 
 namespace varnet {
@@ -20,7 +21,9 @@ TEST(PortalAddress, PagesUnderTheBaseUrlAreThePortals) {
     EXPECT_TRUE(isPortalAddress(address, kBase)) << toUtf8(address);
 }
 
+// Neither under the portal nor of its origin: no bridge, and not loaded in a client view.
 TEST(PortalAddress, AddressesThatOnlyContainOrResembleTheBaseAreNot) {
+  const TrustedOrigins trust(kBase, {});
   for (const char16_t* address : {
            u"http://evil.test/?next=http://127.0.0.1:18080/login.jsp",
            u"http://evil.test/http://127.0.0.1:18080/",
@@ -37,8 +40,10 @@ TEST(PortalAddress, AddressesThatOnlyContainOrResembleTheBaseAreNot) {
            u"about:blank",
            u"",
            u"127.0.0.1:18080/login.jsp",
-       })
+       }) {
     EXPECT_FALSE(isPortalAddress(address, kBase)) << toUtf8(address);
+    EXPECT_FALSE(trust.isTrusted(address)) << toUtf8(address);
+  }
 }
 
 TEST(PortalAddress, TheBasePathMustBeAPrefixOfThePath) {

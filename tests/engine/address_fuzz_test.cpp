@@ -6,7 +6,7 @@
 
 #include <random>
 
-#include "bridge/portal_address.h"
+#include "engine/address.h"
 #include "platform/text.h"
 
 namespace varnet {
