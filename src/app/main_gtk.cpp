@@ -7,10 +7,12 @@
 #include <filesystem>
 #include <memory>
 #include <system_error>
+#include <vector>
 
 #include "app/caption_drag.h"
 #include "app/simple_app.h"
 #include "app/startup.h"
+#include "app/support_log.h"
 #include "browser/simple_handler.h"
 #include "companion/companion.h"
 #include "config.h"
@@ -97,6 +99,10 @@ int run(int argc, char** argv) {
   if (int code = engine::ExecuteProcess(args, app); code >= 0)
     return code;
 
+  std::vector<std::u16string> arguments;
+  for (int i = 1; i < argc; ++i)
+    arguments.push_back(fromUtf8(argv[i]));
+  startBrowserProcessLog(currentFolder(), arguments);
   // A failure shows as a window that never loads.
   engine::Initialize(args, browserProcessSettings(currentFolder() + u"/cache/"), app);
 

@@ -7,15 +7,19 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/message_loop_win.h"
 #include "app/simple_app.h"
 #include "app/startup.h"
+#include "app/support_log.h"
 #include "browser/simple_handler.h"
 #include "companion/companion.h"
 #include "config.h"
 #include "engine/engine.h"
 #include "platform/instance.h"
+#include "platform/log.h"
+#include "platform/wide_win.h"
 
 namespace varnet {
 namespace {
@@ -41,8 +45,14 @@ int run(HINSTANCE instance, const wchar_t* commandLine) {
 
   engine::MainArgs args{0, nullptr, instance};
   auto app = std::make_shared<SimpleApp>();
+  if (std::wstring(commandLine ? commandLine : L"").find(L"--type=renderer") != std::wstring::npos)
+    log::open(currentFolder(), log::Run::Continue, "render");
   if (int code = engine::ExecuteProcess(args, app); code >= 0)
     return code;
+  std::vector<std::u16string> arguments;
+  if (!emptyCommandLine)
+    arguments.push_back(platform::fromWide(commandLine));
+  startBrowserProcessLog(currentFolder(), arguments);
 
   // A failure shows as a window that never loads.
   engine::Initialize(args, browserProcessSettings(currentFolder() + u"\\cache\\"), app);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/log.h"
 #include "platform/processes.h"
 #include "platform/text.h"
 
@@ -35,10 +36,18 @@ bool IsCompanionRunning() {
 bool LaunchCompanion() {
   std::error_code error;
   const std::u16string current = fromPath(std::filesystem::current_path(error));
-  if (error || current.empty() || current.size() + 1 > kCurrentDirectoryBuffer)
+  if (error || current.empty() || current.size() + 1 > kCurrentDirectoryBuffer) {
+    log::warning("companion not launched: the current folder is too long or unknown");
     return false;
-  return platform::launchDetached(current + native(kProgramTail), {kConfigArgument},
-                                  current + native(kFolderTail));
+  }
+  const std::u16string program = current + native(kProgramTail);
+  const bool launched =
+      platform::launchDetached(program, {kConfigArgument}, current + native(kFolderTail));
+  if (launched)
+    log::info("companion launched ", log::quoted(program));
+  else
+    log::warning("companion launch failed ", log::quoted(program));
+  return launched;
 }
 
 }  // namespace varnet

@@ -103,4 +103,7 @@ bool CurrentlyOnUIThread();
 // Runs `task` on the UI thread, later.
 void PostUITask(std::function<void()> task);
 
+// The engine and its version as the support log names them ("WebKitGTK 2.42.2").
+std::string EngineVersion();
+
 }  // namespace varnet::engine

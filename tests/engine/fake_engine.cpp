@@ -101,6 +101,10 @@ void PostUITask(std::function<void()> task) {
   engineRecord().postedTasks.push_back(std::move(task));
 }
 
+std::string EngineVersion() {
+  return "fake engine";
+}
+
 std::u16string RunFolderDialog(const std::u16string& title) {
   engineRecord().folderDialogTitles.push_back(title);
   return engineRecord().folderDialogAnswer;
