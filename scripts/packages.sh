@@ -9,7 +9,10 @@ VARNET_BUILD_PACKAGES=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64
   libarchive-tools unzip
   openssl
+  nodejs
 )
+# npm (TypeScript for the page-bridge check): Debian's package unless a Node.js build brings it.
+command -v npm >/dev/null || VARNET_BUILD_PACKAGES+=(npm)
 
 # Installs whichever of the named packages are missing (through sudo when not root).
 ensure_packages() {

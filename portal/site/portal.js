@@ -4,7 +4,19 @@
 "use strict";
 
 const bridge = typeof window.cb_getversion === "function";
-const call = (name, ...args) => (bridge && typeof window[name] === "function" ? window[name](...args) : undefined);
+
+/**
+ * Calls a bridge function (declared in portal/varnet-bridge.d.ts) when the page runs in the
+ * client; undefined otherwise.
+ * @template {keyof VarnetBridge} Name
+ * @param {Name} name
+ * @param {Parameters<VarnetBridge[Name]>} args
+ * @returns {ReturnType<VarnetBridge[Name]> | undefined}
+ */
+function call(name, ...args) {
+  const bridgeFunction = window[name];
+  return typeof bridgeFunction === "function" ? /** @type {Function} */ (bridgeFunction)(...args) : undefined;
+}
 const $ = (id) => document.getElementById(id);
 
 let config = { games: [], installRoot: "", version: "" };
@@ -72,7 +84,7 @@ function card(game) {
     '<div class="art"><span class="pill genre"></span><h2></h2></div>' +
     '<div class="body"><p class="blurb"></p><div class="meta"></div>' +
     '<div class="actions"></div></div>';
-  el.querySelector(".art").style.background =
+  /** @type {HTMLElement} */ (el.querySelector(".art")).style.background =
     "linear-gradient(135deg, hsl(" + game.hue + ",70%,45%), hsl(" + (game.hue + 40) + ",60%,22%))";
   el.querySelector(".genre").textContent = game.genre;
   el.querySelector("h2").textContent = game.name;
@@ -114,7 +126,7 @@ function render(game) {
 function setState(game, text, percent, cls) {
   const actions = document.querySelector("#game-" + game.id + " .actions");
   actions.innerHTML = '<div class="progress"><div></div></div><span class="state"></span>';
-  actions.querySelector(".progress div").style.width = percent + "%";
+  /** @type {HTMLElement} */ (actions.querySelector(".progress div")).style.width = percent + "%";
   const state = actions.querySelector(".state");
   state.textContent = text;
   if (cls) state.classList.add(cls);
