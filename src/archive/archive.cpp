@@ -52,6 +52,7 @@ std::string hex(int32_t code) {
 
 // Archive error flags that mean the archive cannot be trusted; data after its end is harmless.
 constexpr uint64_t kDataAfterEnd = 0x40;
+constexpr uint64_t kIsNotArc = 0x1;
 
 }  // namespace
 
@@ -64,36 +65,44 @@ Format rarFormatOf(const std::u16string& archivePath) {
   return rar5 ? Format::Rar5 : Format::Rar;
 }
 
-SevenZipLibrary::SevenZipLibrary() {
+Result<std::unique_ptr<SevenZipLibrary>> SevenZipLibrary::load() {
   std::string tried;
   for (const std::u16string& candidate : sevenZipLibraryCandidates()) {
-    try {
-      loadFrom(candidate);
-      return;
-    } catch (const ArchiveError& error) {
-      tried += (tried.empty() ? "" : "; ") + std::string(error.what());
-    }
+    Result<std::unique_ptr<SevenZipLibrary>> library = load(candidate);
+    if (library)
+      return library;
+    tried += (tried.empty() ? "" : "; ") + library.error().message;
   }
-  throw ArchiveError(tried);
+  return Error{ErrorKind::Io, tried, {}};
 }
 
-SevenZipLibrary::SevenZipLibrary(const std::u16string& path) {
-  loadFrom(path);
+Result<std::unique_ptr<SevenZipLibrary>> SevenZipLibrary::load(const std::u16string& path) {
+  try {
+    std::unique_ptr<SevenZipLibrary> library(new SevenZipLibrary);
+    library->loadFrom(path);
+    return library;
+  } catch (Failure& failure) {
+    return std::move(failure.error);
+  } catch (const std::bad_alloc&) {
+    return Error{ErrorKind::Io, "out of memory", {}};
+  }
 }
 
 SevenZipLibrary::~SevenZipLibrary() = default;
 
 void SevenZipLibrary::loadFrom(const std::u16string& path) {
+  auto refuse = [&](const std::string& why) {
+    throw Failure{{ErrorKind::Io, toUtf8(path) + why, path}};
+  };
   std::unique_ptr<platform::Library> library = platform::Library::load(path);
   if (!library)
-    throw ArchiveError("cannot load " + toUtf8(path));
+    refuse(": cannot load the 7-Zip library");
   void* createObject = library->symbol("CreateObject");
   std::optional<ComRuntime> runtime = comRuntimeFor(*library);
   if (!createObject || !runtime)
-    throw ArchiveError(toUtf8(path) + " is not a 7-Zip library");
+    refuse(" is not a 7-Zip library");
   if (!hasExpectedInterfaceLayout(*library, *runtime))
-    throw ArchiveError(toUtf8(path) +
-                       " has an unsupported interface layout (7-Zip 23 or later needed)");
+    refuse(" has an unsupported interface layout (7-Zip 23 or later needed)");
   library_ = std::move(library);
   runtime_ = std::make_unique<ComRuntime>(*runtime);
   createObject_ = createObject;
@@ -105,47 +114,82 @@ void* SevenZipLibrary::createHandler(Format format) const {
   HRESULT result =
       reinterpret_cast<CreateObjectFunction>(createObject_)(&classId, &IInArchive::kIid, &handler);
   if (failed(result) || !handler)
-    throw ArchiveError(std::string("the 7-Zip library has no ") + formatName(format) + " handler",
-                       result);
+    throw Failure{{ErrorKind::NotAnArchive,
+                   std::string("the 7-Zip library has no ") + formatName(format) + " handler",
+                   {}}};
   return handler;
+}
+
+Result<std::unique_ptr<ArchiveReader>> ArchiveReader::open(const SevenZipLibrary& library,
+                                                           const std::u16string& archivePath,
+                                                           Format format,
+                                                           const std::u16string& password) {
+  try {
+    std::unique_ptr<ArchiveReader> reader(
+        new ArchiveReader(library, archivePath, format, password));
+    reader->openArchive();
+    return reader;
+  } catch (Failure& failure) {
+    return std::move(failure.error);
+  } catch (const std::bad_alloc&) {
+    return Error{ErrorKind::Io, "out of memory", {}};
+  }
 }
 
 ArchiveReader::ArchiveReader(const SevenZipLibrary& library,
                              const std::u16string& archivePath,
                              Format format,
                              const std::u16string& password)
-    : library_(library), format_(format), password_(password) {
+    : library_(library),
+      archivePath_(archivePath),
+      archiveName_(toPath(archivePath).filename().u8string()),
+      format_(format),
+      password_(password) {}
+
+void ArchiveReader::openArchive() {
+  auto refuse = [&](ErrorKind kind, const std::string& message) {
+    throw Failure{{kind, message, archivePath_}};
+  };
   ComPtr<InFileStream> stream(new InFileStream);
-  if (!stream->open(toPath(archivePath)))
-    throw ArchiveError("cannot open " + toUtf8(archivePath));
-  ComPtr<IInArchive> archive(static_cast<IInArchive*>(library.createHandler(format)));
-  ComPtr<OpenCallback> callback(new OpenCallback(library.runtime(), password));
+  if (!stream->open(toPath(archivePath_)))
+    refuse(ErrorKind::Io, "cannot open " + toUtf8(archivePath_));
+  ComPtr<IInArchive> archive(static_cast<IInArchive*>(library_.createHandler(format_)));
+  ComPtr<OpenCallback> callback(new OpenCallback(library_.runtime(), password_));
   // The archive must start at the file's first byte, as bit7z opens it.
   const uint64_t maxStart = 0;
   HRESULT result = archive->Open(stream.get(), &maxStart, callback.get());
   const PasswordSource& source = callback->password();
   if (result != kOk) {
+    // A file that starts like the format but cannot be read to its end is damaged, not foreign.
+    Property flags(library_.runtime());
+    archive->GetArchiveProperty(kpidErrorFlags, flags.out());
+    const uint64_t errorFlags = flags.number().value_or(kIsNotArc);
     archive->Close();
     if (result == kAbort && source.missing())
-      throw ArchiveError("the archive needs a password", result);
+      refuse(ErrorKind::WrongPassword, archiveName_ + " needs a password");
     if (result == kFalse && source.asked())
-      throw ArchiveError("wrong password", result);
+      refuse(ErrorKind::WrongPassword, "wrong password for " + archiveName_);
+    if (result == kFalse && (errorFlags & ~kIsNotArc) != 0)
+      refuse(ErrorKind::Damaged, archiveName_ + " is damaged or incomplete (error flags " +
+                                     hex(static_cast<int32_t>(errorFlags)) + ")");
     if (result == kFalse)
-      throw ArchiveError(toUtf8(archivePath) + " is not a " + formatName(format) + " archive",
-                         kFail);
-    throw ArchiveError("cannot open " + toUtf8(archivePath) + ": " + hex(result), result);
+      refuse(ErrorKind::NotAnArchive,
+             archiveName_ + " is not a " + formatName(format_) + " archive");
+    refuse(ErrorKind::Damaged, "cannot open " + archiveName_ + ": " + hex(result));
   }
-  Property flags(library.runtime());
+  Property flags(library_.runtime());
   archive->GetArchiveProperty(kpidErrorFlags, flags.out());
   if (flags.number().value_or(0) & ~kDataAfterEnd) {
     archive->Close();
-    throw ArchiveError(toUtf8(archivePath) + " is damaged or incomplete (error flags " +
-                       hex(static_cast<int32_t>(*flags.number())) + ")");
+    refuse(ErrorKind::Damaged, archiveName_ + " is damaged or incomplete (error flags " +
+                                   hex(static_cast<int32_t>(*flags.number())) + ")");
   }
   archive_ = archive.share<IInArchive>();
 }
 
 ArchiveReader::~ArchiveReader() {
+  if (!archive_)
+    return;
   archive_->Close();
   archive_->Release();
 }
@@ -153,22 +197,26 @@ ArchiveReader::~ArchiveReader() {
 uint32_t ArchiveReader::itemCount() const {
   uint32_t count = 0;
   if (failed(archive_->GetNumberOfItems(&count)))
-    throw ArchiveError("cannot count the archive's items");
+    return 0;
   return count;
 }
 
-uint64_t ArchiveReader::size() const {
+Result<uint64_t> ArchiveReader::size() const {
   uint64_t total = 0;
   uint32_t count = itemCount();
   Property property(library_.runtime());
-  for (uint32_t index = 0; index < count; ++index) {
-    if (failed(archive_->GetProperty(index, kpidIsDir, property.out())))
-      throw ArchiveError("cannot read the archive's items");
-    if (property.flag())
-      continue;
-    if (failed(archive_->GetProperty(index, kpidSize, property.out())))
-      throw ArchiveError("cannot read the archive's items");
-    total += property.number().value_or(0);
+  auto read = [&](uint32_t index, PROPID id) -> Property& {
+    if (failed(archive_->GetProperty(index, id, property.out())))
+      throw Failure{{ErrorKind::Damaged, "cannot read the items of " + archiveName_, archivePath_}};
+    return property;
+  };
+  try {
+    for (uint32_t index = 0; index < count; ++index) {
+      if (!read(index, kpidIsDir).flag())
+        total += read(index, kpidSize).number().value_or(0);
+    }
+  } catch (Failure& failure) {
+    return std::move(failure.error);
   }
   return total;
 }

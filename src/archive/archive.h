@@ -2,14 +2,14 @@
 
 // The project's binding to the 7-Zip shared library (7z.dll on Windows, 7z.so on Linux), loaded
 // at run time: open an archive of a given format, read the sum of its items' sizes, extract it
-// into a folder. Every failure is an ArchiveError.
+// into a folder. Nothing here throws: every failure comes back as an Error (archive/error.h).
 
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <stdexcept>
 #include <string>
 
+#include "archive/error.h"
 #include "archive/extraction_gate.h"
 
 namespace varnet::platform {
@@ -21,16 +21,6 @@ namespace varnet::archive {
 struct ComRuntime;
 struct IInArchive;
 
-class ArchiveError : public std::runtime_error {
- public:
-  explicit ArchiveError(const std::string& what, int32_t code = static_cast<int32_t>(0x80004005))
-      : std::runtime_error(what), code_(code) {}
-  int32_t code() const { return code_; }  // the library's HRESULT, or E_FAIL for our own checks
-
- private:
-  int32_t code_;
-};
-
 enum class Format { Zip, SevenZip, Rar, Rar5 };
 
 // RAR5 or RAR4 (Rar), by the file's signature; Rar when it cannot be read.
@@ -40,17 +30,18 @@ class SevenZipLibrary {
  public:
   // The library where the program keeps it: "7z.dll" through the system's normal search on
   // Windows; on Linux 7z.so beside this module, then /usr/lib/p7zip/7z.so.
-  SevenZipLibrary();
-  explicit SevenZipLibrary(const std::u16string& path);
+  static Result<std::unique_ptr<SevenZipLibrary>> load();
+  static Result<std::unique_ptr<SevenZipLibrary>> load(const std::u16string& path);
   ~SevenZipLibrary();
   SevenZipLibrary(const SevenZipLibrary&) = delete;
   SevenZipLibrary& operator=(const SevenZipLibrary&) = delete;
 
   const ComRuntime& runtime() const { return *runtime_; }
-  void* createHandler(Format format) const;  // a new IInArchive with one reference
+  void* createHandler(Format format) const;  // a new IInArchive with one reference; may throw
 
  private:
-  void loadFrom(const std::u16string& path);
+  SevenZipLibrary() = default;
+  void loadFrom(const std::u16string& path);  // throws Failure
 
   std::unique_ptr<platform::Library> library_;
   std::unique_ptr<ComRuntime> runtime_;
@@ -64,10 +55,10 @@ using ProgressCallback = std::function<bool(uint64_t bytesProcessed)>;
 class ArchiveReader {
  public:
   // An empty password means none: an archive that asks for one then fails.
-  ArchiveReader(const SevenZipLibrary& library,
-                const std::u16string& archivePath,
-                Format format,
-                const std::u16string& password = {});
+  static Result<std::unique_ptr<ArchiveReader>> open(const SevenZipLibrary& library,
+                                                     const std::u16string& archivePath,
+                                                     Format format,
+                                                     const std::u16string& password = {});
   ~ArchiveReader();
   ArchiveReader(const ArchiveReader&) = delete;
   ArchiveReader& operator=(const ArchiveReader&) = delete;
@@ -75,23 +66,31 @@ class ArchiveReader {
   uint32_t itemCount() const;
 
   // The sum of the items' uncompressed sizes; items that do not declare one add nothing.
-  uint64_t size() const;
+  Result<uint64_t> size() const;
 
   // Extracts every item below `folder` (created when missing), keeping the archive's folders and
   // replacing files of the same names. Refuses, before writing anything, items that would land
   // outside the folder (absolute paths, drive letters, ".."); symbolic links are made last and
   // only when they resolve inside it. On a failure or a stop the file being written is removed;
-  // files completed before stay. `gate` lets another thread stop the extraction.
-  void extractTo(const std::u16string& folder,
-                 const ProgressCallback& progress = {},
-                 ExtractionGate* gate = nullptr);
+  // files completed before stay. `gate` lets another thread stop the extraction. Nothing when
+  // every item was extracted.
+  std::optional<Error> extractTo(const std::u16string& folder,
+                                 const ProgressCallback& progress = {},
+                                 ExtractionGate* gate = nullptr);
 
  private:
+  ArchiveReader(const SevenZipLibrary& library,
+                const std::u16string& archivePath,
+                Format format,
+                const std::u16string& password);
+  void openArchive();  // throws Failure
   void extractAll(const std::u16string& folder,
                   const ProgressCallback& progress,
-                  ExtractionGate& gate);
+                  ExtractionGate& gate);  // throws Failure
 
   const SevenZipLibrary& library_;
+  std::u16string archivePath_;
+  std::string archiveName_;  // the file name, for messages
   Format format_;
   std::u16string password_;
   IInArchive* archive_ = nullptr;

@@ -3,9 +3,12 @@
 // Helpers for the COM objects that the binding hands to 7-Zip and for the ones it gets back.
 
 #include <atomic>
+#include <exception>
+#include <new>
 #include <string>
 #include <utility>
 
+#include "archive/error.h"
 #include "archive/interfaces.h"
 
 namespace varnet::archive {
@@ -78,6 +81,30 @@ class ComPtr {
  private:
   T* pointer_ = nullptr;
 };
+
+// Runs the body of one of our 7-Zip callbacks. 7-Zip's methods must not throw: every exception
+// becomes the operation's recorded error and a failure code, which ends the operation. A stop
+// is E_ABORT, as 7-Zip itself reports it.
+template <class Body>
+HRESULT guarded(FirstError& errors, Body&& body) noexcept {
+  try {
+    return body();
+  } catch (Failure& failure) {
+    HRESULT code = failure.error.kind == ErrorKind::Stopped ? kAbort : kFail;
+    errors.record(std::move(failure.error));
+    return code;
+  } catch (const std::filesystem::filesystem_error& error) {
+    errors.record(fileError(error.code(), error.path1(), "write"));
+  } catch (const std::bad_alloc&) {
+    errors.record({ErrorKind::Io, "out of memory", {}});
+    return kOutOfMemory;
+  } catch (const std::exception& error) {
+    errors.record({ErrorKind::Io, error.what(), {}});
+  } catch (...) {
+    errors.record({ErrorKind::Io, "unexpected error", {}});
+  }
+  return kFail;
+}
 
 // 7-Zip's wide texts carry UTF-16 units, also where wchar_t is 4 bytes wide.
 inline std::u16string fromOleText(const OLECHAR* text) {

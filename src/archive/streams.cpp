@@ -1,5 +1,6 @@
 #include "archive/streams.h"
 
+#include <cerrno>
 #include <system_error>
 
 namespace varnet::archive {
@@ -58,8 +59,8 @@ HRESULT InFileStream::Seek(int64_t offset, uint32_t origin, uint64_t* newPositio
   return kOk;
 }
 
-OutFileStream::OutFileStream(std::filesystem::path path, ExtractionGate& gate)
-    : path_(std::move(path)), gate_(gate) {}
+OutFileStream::OutFileStream(std::filesystem::path path, ExtractionGate& gate, FirstError& errors)
+    : path_(std::move(path)), gate_(gate), errors_(errors) {}
 
 HRESULT OutFileStream::QueryInterface(const GUID& iid, void** out) {
   if (answerFor<ISequentialOutStream>(iid, this, out) || answerFor<IUnknown7z>(iid, this, out))
@@ -80,11 +81,19 @@ bool OutFileStream::openLocked() {
                                  std::filesystem::perm_options::add, error);
     std::filesystem::remove(path_, error);
   }
+  errno = 0;
   if (!file_.open(path_, std::ios::out | std::ios::binary | std::ios::trunc))
-    return false;
+    return failLocked();
   state_ = State::Open;
   gate_.setUndoWhileInside([this] { discardLocked(); });
   return true;
+}
+
+bool OutFileStream::failLocked() {
+  errors_.record(
+      fileError(std::error_code(errno ? errno : EIO, std::generic_category()), path_, "write"));
+  state_ = State::Failed;
+  return false;
 }
 
 void OutFileStream::discardLocked() {
@@ -102,12 +111,17 @@ HRESULT OutFileStream::Write(const void* data, uint32_t size, uint32_t* processe
     *processed = 0;
   bool written = false;
   if (!gate_.pass([&] {
-        written = openLocked() && file_.sputn(static_cast<const char*>(data), size) ==
-                                      static_cast<std::streamsize>(size);
+        if (!openLocked())
+          return;
+        errno = 0;
+        written = file_.sputn(static_cast<const char*>(data), size) ==
+                      static_cast<std::streamsize>(size) ||
+                  failLocked();
       }))
     return kAbort;
   if (!written)
     return kFail;
+  written_ += size;
   if (processed)
     *processed = size;
   return kOk;
@@ -116,7 +130,10 @@ HRESULT OutFileStream::Write(const void* data, uint32_t size, uint32_t* processe
 bool OutFileStream::finish() {
   bool done = false;
   gate_.pass([&] {
-    done = openLocked() && file_.close() != nullptr;
+    if (!openLocked())
+      return;
+    errno = 0;
+    done = file_.close() != nullptr || failLocked();
     if (done) {
       state_ = State::Done;
       gate_.setUndoWhileInside(nullptr);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "archive/com_object.h"
+#include "archive/error.h"
 #include "archive/extraction_gate.h"
 
 namespace varnet::archive {
@@ -36,7 +37,9 @@ class OutFileStream final : public ISequentialOutStream, private RefCounted<OutF
   friend class RefCounted<OutFileStream>;
 
  public:
-  OutFileStream(std::filesystem::path path, ExtractionGate& gate);
+  // A failure to create or write the file is recorded in `errors` (disk full, or another I/O
+  // error with the path).
+  OutFileStream(std::filesystem::path path, ExtractionGate& gate, FirstError& errors);
 
   HRESULT VARNET_7Z_CALL QueryInterface(const GUID& iid, void** out) override;
   VARNET_7Z_UNKNOWN_METHODS()
@@ -48,16 +51,20 @@ class OutFileStream final : public ISequentialOutStream, private RefCounted<OutF
   void discard();
 
   const std::filesystem::path& path() const { return path_; }
+  uint64_t written() const { return written_; }
 
  private:
   bool openLocked();
   void discardLocked();
+  bool failLocked();  // keeps errno's reason
 
   std::filesystem::path path_;
   ExtractionGate& gate_;
+  FirstError& errors_;
   enum class State { Waiting, Open, Done, Failed, Removed };
   std::filebuf file_;
   State state_ = State::Waiting;
+  uint64_t written_ = 0;
 };
 
 // The data of a link item (its target) kept in memory; larger than a path could be is an error.

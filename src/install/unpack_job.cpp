@@ -38,6 +38,7 @@ void UnpackJob::start(UnpackRequest request) {
   std::lock_guard<std::mutex> lock(mutex_);
   request_ = std::move(request);
   progress_.store(0);
+  lastError_.reset();
   try {
     std::thread thread([this, run] {
       work(*run);
@@ -57,11 +58,18 @@ void UnpackJob::stop() {
   current_->stopped = true;
   current_->gate.stop();  // waits for a write in progress, removes the half-written file
   current_.reset();
+  if (!lastError_)
+    lastError_ = archive::Error{archive::ErrorKind::Stopped, "stopped", {}};
 }
 
 std::u16string UnpackJob::setupPath() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return request_.setupPath;
+}
+
+std::optional<archive::Error> UnpackJob::lastError() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return lastError_;
 }
 
 bool UnpackJob::hasWorker() const {
@@ -87,8 +95,11 @@ bool UnpackJob::publish(Run& run, Change&& change) {
   return true;
 }
 
-void UnpackJob::fail(Run& run) {
-  publish(run, [&] { progress_.store(kFailed); });
+void UnpackJob::fail(Run& run, archive::Error error) {
+  publish(run, [&] {
+    progress_.store(kFailed);
+    lastError_ = std::move(error);
+  });
 }
 
 void UnpackJob::reapFinishedWorkers() {
@@ -103,13 +114,17 @@ void UnpackJob::reapFinishedWorkers() {
 }
 
 void UnpackJob::work(Run& run) {
+  using archive::Error;
+  using archive::ErrorKind;
   const UnpackRequest& request = run.request;
   std::optional<std::u16string> archivePath = findArchive(listFiles(request.packageDir));
   if (!archivePath)
-    return fail(run);
+    return fail(run, Error{ErrorKind::NoArchive,
+                           "no archive (.zip, .rar or .7z) in " + toUtf8(request.packageDir),
+                           request.packageDir});
   std::optional<ArchivePathParts> parts = splitArchivePath(*archivePath);
   if (!parts)
-    return fail(run);
+    return fail(run, Error{ErrorKind::Io, "path too long: " + toUtf8(*archivePath), *archivePath});
 
   // The root is used as the page gave it: "D:\Games\" and game.zip give "D:\Games\game".
   const std::u16string installFolder = request.setupPath + parts->baseName;
@@ -121,13 +136,16 @@ void UnpackJob::work(Run& run) {
   if (!publish(run, [&] { request_.setupPath = installFolder; }))
     return;
 
-  ZlibHelper helper(*archivePath, installFolder, request.password);
-  helper.gate = &run.gate;
-  helper.progressTarget = [&](int32_t percent) {
+  archive::Result<ZlibHelper> helper =
+      ZlibHelper::open(*archivePath, installFolder, request.password);
+  if (!helper)
+    return fail(run, helper.error());
+  helper->gate = &run.gate;
+  helper->progressTarget = [&](int32_t percent) {
     return publish(run, [&] { progress_.store(percent); });
   };
-  if (!helper.extract(request.password))
-    return fail(run);
+  if (std::optional<Error> error = helper->extract())
+    return fail(run, std::move(*error));
 
   if (request.setupMode == 0 || request.setupMode == 1) {
     const std::u16string target = installFolder + u"/" + request.exePath;

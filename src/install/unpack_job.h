@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "archive/error.h"
 #include "install/unpack_request.h"
 
 namespace varnet {
@@ -37,6 +38,10 @@ class UnpackJob {
   int32_t progress() const { return progress_.load(); }
   std::u16string setupPath() const;
 
+  // Why the last job failed or ended early (Stopped after stop()); nothing while it runs or once
+  // it succeeded. The page sees only -100; this is for the command line and the log.
+  std::optional<archive::Error> lastError() const;
+
   // True from start() until the worker succeeds or the job is stopped; a failed worker stays
   // registered, as the page's stop may still come.
   bool hasWorker() const;
@@ -51,12 +56,13 @@ class UnpackJob {
   // Runs `change` under the lock unless `run` has been stopped; false when it was refused.
   template <class Change>
   bool publish(Run& run, Change&& change);
-  void fail(Run& run);
+  void fail(Run& run, archive::Error error);
   void reapFinishedWorkers();
 
   mutable std::mutex mutex_;  // guards every field below except progress_
   UnpackRequest request_;
   std::atomic<int32_t> progress_{0};
+  std::optional<archive::Error> lastError_;
   std::shared_ptr<Run> current_;  // the registered worker ("threadHandle")
   std::vector<std::pair<std::shared_ptr<Run>, std::thread>> workers_;
 };

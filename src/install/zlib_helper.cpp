@@ -20,38 +20,33 @@ archive::Format archiveFormatFor(const std::u16string& archivePath) {
   return archive::Format::Zip;
 }
 
-ZlibHelper::ZlibHelper(std::u16string archivePath,
-                       std::u16string targetDir,
-                       std::u16string password)
-    : archivePath(std::move(archivePath)),
-      targetDir(std::move(targetDir)),
-      sizePassword_(std::move(password)) {
-  computeTotalSize();
-  progressTarget = nullptr;
+archive::Result<ZlibHelper> ZlibHelper::open(std::u16string archivePath,
+                                             std::u16string targetDir,
+                                             std::u16string password) {
+  ZlibHelper helper;
+  helper.archivePath = std::move(archivePath);
+  helper.targetDir = std::move(targetDir);
+  auto library = archive::SevenZipLibrary::load();
+  if (!library)
+    return library.error();
+  helper.library_ = std::move(*library);
+  auto reader = archive::ArchiveReader::open(*helper.library_, helper.archivePath,
+                                             archiveFormatFor(helper.archivePath), password);
+  if (!reader)
+    return reader.error();
+  helper.reader_ = std::move(*reader);
+  helper.computeTotalSize();
+  return helper;
 }
 
 void ZlibHelper::computeTotalSize() {
-  try {
-    // The library is loaded for this one reading and unloaded again, as for the extraction.
-    archive::SevenZipLibrary library;
-    archive::ArchiveReader reader(library, archivePath, archiveFormatFor(archivePath),
-                                  sizePassword_);
-    totalSize = reader.size();
-  } catch (const std::exception&) {  // ArchiveError, or memory running out
-    totalSize = kUnknownSize;
-  }
+  archive::Result<uint64_t> size = reader_->size();
+  totalSize = size ? *size : kUnknownSize;
 }
 
-bool ZlibHelper::extract(std::u16string password) {
-  try {
-    archive::SevenZipLibrary library;
-    archive::ArchiveReader reader(library, archivePath, archiveFormatFor(archivePath), password);
-    using namespace std::placeholders;
-    reader.extractTo(targetDir, std::bind(&ZlibHelper::onProgress, this, _1), gate);
-    return true;
-  } catch (const std::exception&) {  // ArchiveError, or memory running out
-    return false;
-  }
+std::optional<archive::Error> ZlibHelper::extract() {
+  using namespace std::placeholders;
+  return reader_->extractTo(targetDir, std::bind(&ZlibHelper::onProgress, this, _1), gate);
 }
 
 bool ZlibHelper::onProgress(uint64_t count) {

@@ -1,10 +1,12 @@
 #pragma once
 
-// One extraction of the unpack job: reads the archive's total size and extracts it through the
-// 7-Zip binding, turning the processed byte counts into a percentage.
+// One extraction of the unpack job: opens the archive through the 7-Zip binding, reads its total
+// size and extracts it, turning the processed byte counts into a percentage.
 
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "archive/archive.h"
@@ -22,14 +24,19 @@ class ZlibHelper {
   // Takes the percentage; returning false stops the extraction (the job was stopped).
   using ProgressTarget = std::function<bool(int32_t percent)>;
 
-  // Reads the total size at once. `password` is needed only for archives with encrypted headers.
-  ZlibHelper(std::u16string archivePath, std::u16string targetDir, std::u16string password = {});
+  // Loads the 7-Zip library, opens the archive (with `password`, which archives with encrypted
+  // headers need already here and every encrypted archive needs for its extraction) and reads
+  // its total size. The error says why when the library or the archive cannot be opened.
+  static archive::Result<ZlibHelper> open(std::u16string archivePath,
+                                          std::u16string targetDir,
+                                          std::u16string password = {});
 
   // totalSize: the sum of the items' uncompressed sizes, kUnknownSize when it cannot be read.
   void computeTotalSize();
 
-  // True when the whole archive was extracted; false on any failure or a stop.
-  bool extract(std::u16string password);
+  // Extracts the whole archive into targetDir; nothing when every item was extracted, else why
+  // not (Stopped when progressTarget or the gate stopped it).
+  std::optional<archive::Error> extract();
 
   // The extraction's progress callback: publishes count / totalSize as a percentage, truncated,
   // never lower than before and at most 99 (only the finished job reports 100). An archive that
@@ -43,7 +50,10 @@ class ZlibHelper {
   archive::ExtractionGate* gate = nullptr;  // lets the job stop the extraction; may be null
 
  private:
-  std::u16string sizePassword_;
+  ZlibHelper() = default;
+
+  std::unique_ptr<archive::SevenZipLibrary> library_;
+  std::unique_ptr<archive::ArchiveReader> reader_;  // opened on library_
   int32_t published_ = 0;
 };
 

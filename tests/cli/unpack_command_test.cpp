@@ -22,7 +22,7 @@ struct Result {
 
 Result unpack(const std::string& arguments) {
   Result result;
-  FILE* pipe = popen(("'" VARNET_CLI "' unpack " + arguments + " 2>/dev/null").c_str(), "r");
+  FILE* pipe = popen(("'" VARNET_CLI "' unpack " + arguments + " 2>&1").c_str(), "r");
   char buffer[4096];
   while (size_t count = fread(buffer, 1, sizeof buffer, pipe))
     result.output.append(buffer, count);
@@ -51,13 +51,23 @@ TEST(UnpackCommand, GoodPackage_Prints0To100AndExits0KeepingThePackage) {
   EXPECT_TRUE(fs::exists(temp / "pkg/game.7z"));  // the default mode only checks
 }
 
-TEST(UnpackCommand, BrokenPackage_PrintsMinus100AndExits1) {
+TEST(UnpackCommand, FailedPackages_PrintMinus100AndTheirReasonAndExit1) {
   TempFolder temp;
-  writeFile(temp / "pkg/game.zip", "not an archive");
-  Result result = unpack(quoted(temp.path()) + "/ " + quoted(temp / "pkg"));
-  EXPECT_EQ(result.status, 1);
-  ASSERT_FALSE(result.progress.empty());
-  EXPECT_EQ(result.progress.back(), -100);
+  writeFile(temp / "src/data.bin", sampleBytes(4096, 7));
+  ASSERT_TRUE(sevenZip(temp / "locked/game.zip", temp / "src", "-tzip -mem=AES256 -pright"));
+  writeFile(temp / "broken/game.zip", "not an archive");
+  fs::create_directories(temp / "empty");
+  for (auto [package, reason] : {std::pair{"locked", "error: wrong password for game.zip\n"},
+                                 {"broken", "error: game.zip is not a zip archive\n"},
+                                 {"empty", "error: no archive (.zip, .rar or .7z) in "}}) {
+    SCOPED_TRACE(package);
+    Result result =
+        unpack(quoted(temp.path()) + "/ " + quoted(temp / package) + " --password wrong");
+    EXPECT_EQ(result.status, 1);
+    ASSERT_FALSE(result.progress.empty());
+    EXPECT_EQ(result.progress.back(), -100);
+    EXPECT_NE(result.output.find(reason), std::string::npos) << result.output;
+  }
 }
 
 TEST(UnpackCommand, BadArguments_ExitWithUsageError) {

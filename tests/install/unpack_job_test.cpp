@@ -16,6 +16,12 @@ namespace {
 using namespace varnet::testing;
 using namespace std::chrono_literals;
 
+// The kind of the job's last failure, if any.
+std::optional<archive::ErrorKind> failureOf(const UnpackJob& job) {
+  std::optional<archive::Error> error = job.lastError();
+  return error ? std::optional<archive::ErrorKind>(error->kind) : std::nullopt;
+}
+
 // A job on real folders: the package folder, the install root (with its closing "/") and a
 // desktop, all in a temporary folder that HOME and the XDG folders point at.
 class UnpackJobTest : public ::testing::Test {
@@ -84,6 +90,7 @@ TEST_F(UnpackJobTest, Modes0And1_UnpackDeleteThePackageFolderAndWriteTheShortcut
     EXPECT_TRUE(job.hasWorker());
     EXPECT_EQ(waitForEnd(job).back(), 100);
     EXPECT_EQ(job.progress(), 100);
+    EXPECT_EQ(job.lastError(), std::nullopt);
     EXPECT_FALSE(job.hasWorker());
     EXPECT_EQ(job.setupPath(), fromPath(games / "game"));
     EXPECT_EQ(snapshot(games / "game"), snapshot(source));
@@ -142,6 +149,7 @@ TEST_F(UnpackJobTest, NoArchiveInThePackageFolder_FailsAndKeepsTheRoot) {
     UnpackJob job;
     job.start(request(0));
     EXPECT_EQ(waitForEnd(job).back(), -100);
+    EXPECT_EQ(failureOf(job), archive::ErrorKind::NoArchive);
     EXPECT_EQ(job.setupPath(), fromPath(games) + u"/");
     EXPECT_TRUE(job.hasWorker());  // a failed worker stays until the page stops it
     EXPECT_TRUE(fs::exists(packageDir / name));
@@ -189,6 +197,7 @@ TEST_F(UnpackJobTest, Passwords_RightOneInstallsWrongOrMissingOneFails) {
       if (outcome == 100) {
         EXPECT_EQ(snapshot(installed), snapshot(source));
       } else {
+        EXPECT_EQ(failureOf(job), archive::ErrorKind::WrongPassword);
         for (const auto& [path, content] : snapshot(installed))
           EXPECT_EQ(path.back(), '/') << "left behind: " << path;
       }
@@ -204,6 +213,8 @@ TEST_F(UnpackJobTest, HostileArchive_FailsWithNothingOutsideTheInstallFolder) {
   UnpackJob job;
   job.start(request(0));
   EXPECT_EQ(waitForEnd(job).back(), -100);
+  ASSERT_EQ(failureOf(job), archive::ErrorKind::LeavesFolder);
+  EXPECT_EQ(job.lastError()->path, u"../../escaped.txt");
   EXPECT_FALSE(fs::exists(temp / "escaped.txt"));
   EXPECT_FALSE(fs::exists(temp / "downloads/escaped.txt"));
   EXPECT_TRUE(fs::exists(packageDir / "game.zip"));
@@ -254,6 +265,7 @@ TEST_F(UnpackJobTest, Stop_DuringExtractionFreezesTheJobAndTheInstallFolder) {
   EXPECT_GE(atStop, 10);
   EXPECT_LT(atStop, 100);
   EXPECT_FALSE(job->hasWorker());
+  EXPECT_EQ(failureOf(*job), archive::ErrorKind::Stopped);
   std::this_thread::sleep_for(300ms);
   EXPECT_EQ(job->progress(), atStop);
   EXPECT_EQ(job->setupPath(), setupAtStop);

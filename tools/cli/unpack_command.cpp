@@ -1,5 +1,6 @@
 // varnet-cli unpack: runs exactly the job that the page's cb_unzip starts and prints its progress
-// as the page would poll it. The operators' check of a package before they publish it.
+// as the page would poll it, and on a failure the reason the page never sees. The operators'
+// check of a package before they publish it.
 
 #include <chrono>
 #include <iostream>
@@ -8,6 +9,7 @@
 #include "command.h"
 #include "install/unpack_job.h"
 #include "platform/text.h"
+#include "terminal.h"
 
 namespace varnet::cli {
 namespace {
@@ -54,19 +56,28 @@ int runUnpack(const Arguments& arguments) {
     return usageError("unpack");
   UnpackJob job;
   job.start(request);
+  // On a terminal one line is redrawn in place; elsewhere (a log, a pipe) each value gets a line.
+  const bool terminal = standardOutputIsTerminal();
   int32_t shown = INT32_MIN;
   for (;;) {
     const int32_t progress = job.progress();
     if (progress != shown) {
-      std::cout << "progress " << progress << std::endl;
+      std::cout << (terminal ? "\rprogress " : "progress ") << progress << (terminal ? "   " : "\n")
+                << std::flush;
       shown = progress;
     }
     if (progress == UnpackJob::kSucceeded || progress == UnpackJob::kFailed)
       break;
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
+  if (terminal)
+    std::cout << "\n";
   std::cout << "setup path " << toUtf8(job.setupPath()) << std::endl;
-  return shown == UnpackJob::kSucceeded ? kSuccess : kFailure;
+  if (shown == UnpackJob::kSucceeded)
+    return kSuccess;
+  if (std::optional<archive::Error> error = job.lastError())
+    std::cerr << "error: " << error->message << std::endl;
+  return kFailure;
 }
 
 }  // namespace varnet::cli

@@ -1,0 +1,83 @@
+#include "archive/items.h"
+
+#include <chrono>
+
+#include "archive/error.h"
+#include "archive/item_path.h"
+#include "archive/legacy_names.h"
+#include "archive/property.h"
+#include "platform/text.h"
+
+namespace fs = std::filesystem;
+
+namespace varnet::archive {
+namespace {
+
+constexpr uint32_t kUnixModeFlag = 0x8000;  // kpidAttrib: the high 16 bits hold st_mode
+constexpr uint32_t kFileTypeMask = 0xF000;
+constexpr uint32_t kSymbolicLinkType = 0xA000;
+constexpr uint32_t kDirectoryType = 0x4000;
+
+// A FILETIME as the file system's clock: its distance from the system clock is measured once.
+std::optional<fs::file_time_type> toFileTime(std::optional<uint64_t> ticks) {
+  constexpr uint64_t kUnixEpochTicks = 116444736000000000ull;
+  if (!ticks || *ticks < kUnixEpochTicks)
+    return std::nullopt;
+  static const auto clockOffset =
+      std::chrono::round<std::chrono::seconds>(fs::file_time_type::clock::now().time_since_epoch() -
+                                               std::chrono::system_clock::now().time_since_epoch());
+  auto sinceUnixEpoch = std::chrono::nanoseconds((*ticks - kUnixEpochTicks) * 100);
+  return fs::file_time_type(
+      std::chrono::duration_cast<fs::file_time_type::duration>(sinceUnixEpoch + clockOffset));
+}
+
+}  // namespace
+
+std::vector<Item> planItems(IInArchive& archive,
+                            const ComRuntime& runtime,
+                            uint32_t count,
+                            Format format,
+                            const std::u16string& archiveName) {
+  const std::string name = toUtf8(archiveName);
+  std::vector<Item> items(count);
+  Property property(runtime);
+  auto read = [&](uint32_t index, PROPID id) -> Property& {
+    if (failed(archive.GetProperty(index, id, property.out())))
+      throw Failure{{ErrorKind::Damaged, "cannot read the items of " + name, archiveName}};
+    return property;
+  };
+  for (uint32_t index = 0; index < count; ++index) {
+    Item& item = items[index];
+    std::u16string rawPath = read(index, kpidPath).text();
+    if (format == Format::Zip &&
+        read(index, kpidCharacts).text().find(u"UTF8") == std::u16string::npos)
+      rawPath = decodeLegacyZipName(rawPath);
+    item.name = rawPath;
+    std::optional<fs::path> relative = safeItemPath(rawPath);
+    if (!relative)
+      throw Failure{{ErrorKind::LeavesFolder,
+                     name + ": " + toUtf8(rawPath) + " would leave the install folder", rawPath}};
+    item.relative = *relative;
+    item.isDirectory = read(index, kpidIsDir).flag();
+    item.encrypted = read(index, kpidEncrypted).flag();
+    item.size = read(index, kpidSize).number();
+    item.modified = toFileTime(read(index, kpidMTime).fileTime());
+    if (std::optional<uint64_t> attributes = read(index, kpidAttrib).number();
+        attributes && (*attributes & kUnixModeFlag)) {
+      uint32_t mode = static_cast<uint32_t>(*attributes >> 16);
+      item.isLink = (mode & kFileTypeMask) == kSymbolicLinkType;
+      item.isDirectory = item.isDirectory || (mode & kFileTypeMask) == kDirectoryType;
+      // Owner read and write always stay, so that a later install can replace the file.
+      if (mode & 0777)
+        item.permissions = (mode & 0777) | 0600;
+    }
+    item.linkTarget = read(index, kpidSymLink).text();
+    item.isLink = !item.isDirectory && (item.isLink || !item.linkTarget.empty());
+    if (!read(index, kpidHardLink).text().empty())
+      throw Failure{{ErrorKind::LinkRefused,
+                     name + ": hard links are not supported: " + toUtf8(rawPath), rawPath}};
+  }
+  return items;
+}
+
+}  // namespace varnet::archive
