@@ -1,12 +1,12 @@
-// Engine downloads: every download of the portal is the client's update package. It is saved
-// under one fixed name, its progress goes to the page, and once complete it is started and the
-// client closes.
+// Engine downloads: the client's update package is a download a trusted document of the main
+// window started, from trusted addresses all the way. It is saved under one fixed name, its
+// progress goes to the page, and once complete it is started and the client closes. Any other
+// download is cancelled: nothing is saved or run.
 
 #include <filesystem>
 #include <string>
 #include <system_error>
 
-#include "engine/address.h"
 #include "browser/simple_handler.h"
 #include "config.h"
 #include "engine/ui_thread.h"
@@ -23,12 +23,6 @@ fs::path updatePackagePath() {
   return fs::current_path(error) / "download" / "update.exe";
 }
 
-// Only the portal hands out update packages: anything a foreign page (say in a secondary
-// window) makes the engine download would otherwise be run with the client's rights.
-bool isUpdatePackage(const engine::DownloadItem& item) {
-  return isPortalAddress(item.GetURL(), config::kPortalBaseUrl);
-}
-
 std::u16string decimal(std::int64_t value) {
   return fromUtf8(std::to_string(value));
 }
@@ -36,12 +30,13 @@ std::u16string decimal(std::int64_t value) {
 }  // namespace
 
 void SimpleHandler::OnBeforeDownload(
-    const std::shared_ptr<engine::Browser>&,
+    const std::shared_ptr<engine::Browser>& browser,
     engine::DownloadItem& item,
     const std::u16string&,
     const std::shared_ptr<engine::BeforeDownloadCallback>& callback) {
   VARNET_REQUIRE_UI_THREAD();
-  if (!isUpdatePackage(item))
+  // Anything else would be run with the client's rights.
+  if (!isUpdateDownload(trust_, isMainWindow(browser), item.GetOriginalUrl(), item.GetURL()))
     return;  // not continued: the engine drops the download, nothing is written
   const fs::path package = updatePackagePath();
   std::error_code error;
@@ -51,11 +46,11 @@ void SimpleHandler::OnBeforeDownload(
 }
 
 void SimpleHandler::OnDownloadUpdated(
-    const std::shared_ptr<engine::Browser>&,
+    const std::shared_ptr<engine::Browser>& browser,
     engine::DownloadItem& item,
     const std::shared_ptr<engine::DownloadItemCallback>& callback) {
   VARNET_REQUIRE_UI_THREAD();
-  if (!isUpdatePackage(item)) {
+  if (!isUpdateDownload(trust_, isMainWindow(browser), item.GetOriginalUrl(), item.GetURL())) {
     // Normally never continued, so already stopped; an engine that lets it run anyway is told
     // to stop. A download that has ended is left alone.
     if (callback && !item.IsCanceled() && !item.IsComplete())

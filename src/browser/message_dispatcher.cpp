@@ -112,7 +112,18 @@ void SimpleHandler::onDownloadTask(const std::shared_ptr<engine::Frame>& frame,
                              u"," + engine::javascriptStringLiteral(saveFolder) + u",'')");
 }
 
+// A secondary window shows only trusted pages, as the main window does; a foreign web address
+// goes to the desktop's browser instead.
 void SimpleHandler::onOpenUrl(const std::u16string& address) {
+  switch (decideNavigation(trust_, {address, FrameKind::Main})) {
+    case NavigationVerdict::Load:
+      break;
+    case NavigationVerdict::OpenInDesktopBrowser:
+      platform::shellOpen(address);
+      return;
+    case NavigationVerdict::Refuse:
+      return;
+  }
   engine::WindowInfo window;
   window.window_name = kSecondaryWindowTitle;
   window.style = kSecondaryWindowStyle;

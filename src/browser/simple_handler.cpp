@@ -20,7 +20,7 @@ constexpr int kCornerEllipse = 10;
 
 }  // namespace
 
-SimpleHandler::SimpleHandler() {
+SimpleHandler::SimpleHandler(TrustedOrigins trust) : trust_(std::move(trust)) {
   currentHandler = this;
 }
 
@@ -41,13 +41,6 @@ void SimpleHandler::CloseBrowsers(bool force) {
   auto browsers = browsers_;
   for (const auto& browser : browsers)
     browser->GetHost().CloseBrowser(force);
-}
-
-bool SimpleHandler::OnBeforePopup(const std::shared_ptr<engine::Browser>&,
-                                  const std::shared_ptr<engine::Frame>&,
-                                  const std::u16string&) {
-  VARNET_REQUIRE_UI_THREAD();
-  return false;  // pop-ups are allowed
 }
 
 void SimpleHandler::OnAfterCreated(const std::shared_ptr<engine::Browser>& browser) {

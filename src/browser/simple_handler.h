@@ -11,13 +11,16 @@
 #include <vector>
 
 #include "engine/client.h"
+#include "engine/trust.h"
 #include "platform/window.h"
 
 namespace varnet {
 
 class SimpleHandler : public engine::Client, public std::enable_shared_from_this<SimpleHandler> {
  public:
-  SimpleHandler();
+  // `trust` decides which documents the client's views load and which download is the update
+  // package.
+  explicit SimpleHandler(TrustedOrigins trust = TrustedOrigins::compiledIn());
   ~SimpleHandler() override;
 
   // The live instance, or null (currentHandler).
@@ -36,10 +39,16 @@ class SimpleHandler : public engine::Client, public std::enable_shared_from_this
   // with exit code 0 when the companion downloader has gone.
   bool exitWatcherStarted() const { return exitWatcherStarted_; }
 
-  // engine::Client methods (window and lifetime):
+  // engine::Client methods (trust boundary, navigation_guard.cpp):
+  bool OnBeforeBrowse(const std::shared_ptr<engine::Browser>& browser,
+                      const Navigation& navigation) override;
   bool OnBeforePopup(const std::shared_ptr<engine::Browser>& browser,
                      const std::shared_ptr<engine::Frame>& frame,
                      const std::u16string& targetUrl) override;
+  bool OnOpenURLFromTab(const std::shared_ptr<engine::Browser>& browser,
+                        const std::u16string& targetUrl) override;
+
+  // engine::Client methods (window and lifetime):
   void OnAfterCreated(const std::shared_ptr<engine::Browser>& browser) override;
   bool DoClose(const std::shared_ptr<engine::Browser>& browser) override;
   void OnBeforeClose(const std::shared_ptr<engine::Browser>& browser) override;
@@ -81,6 +90,10 @@ class SimpleHandler : public engine::Client, public std::enable_shared_from_this
                       const std::u16string& taskMode);
   void onOpenUrl(const std::u16string& address);
   void onExecuteUpdate(const std::u16string& parameters);
+
+  bool isMainWindow(const std::shared_ptr<engine::Browser>& browser) const;
+
+  const TrustedOrigins trust_;
 
   // Only touched on the UI thread.
   platform::WindowHandle mainWindow_ = nullptr;

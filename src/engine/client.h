@@ -11,6 +11,7 @@
 #include "engine/context_menu.h"
 #include "engine/download.h"
 #include "engine/process_message.h"
+#include "engine/trust.h"
 
 namespace varnet::engine {
 
@@ -32,6 +33,12 @@ class Client {
     return false;
   }
   virtual void OnAfterCreated(const std::shared_ptr<Browser>& /*browser*/) {}
+  // A navigation the engine would open in a new tab or window (a modified click). Returns true
+  // to cancel it; otherwise it goes on in the browser's main frame.
+  virtual bool OnOpenURLFromTab(const std::shared_ptr<Browser>& /*browser*/,
+                                const std::u16string& /*targetUrl*/) {
+    return false;
+  }
   // Returns false to let the close go on.
   virtual bool DoClose(const std::shared_ptr<Browser>& /*browser*/) { return false; }
   virtual void OnBeforeClose(const std::shared_ptr<Browser>& /*browser*/) {}
@@ -40,7 +47,12 @@ class Client {
   virtual void OnTitleChange(const std::shared_ptr<Browser>& /*browser*/,
                              const std::u16string& /*title*/) {}
 
-  // Load.
+  // Load. OnBeforeBrowse comes before a frame loads a document, for every redirect step too;
+  // it returns true to cancel the load.
+  virtual bool OnBeforeBrowse(const std::shared_ptr<Browser>& /*browser*/,
+                              const Navigation& /*navigation*/) {
+    return false;
+  }
   virtual void OnLoadingStateChange(const std::shared_ptr<Browser>& /*browser*/,
                                     bool /*isLoading*/,
                                     bool /*canGoBack*/,

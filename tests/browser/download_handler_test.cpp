@@ -38,14 +38,14 @@ class DownloadTest : public ClientTest {
 
 TEST_F(DownloadTest, APortalDownloadReplacesTheOldPackageInACreatedDownloadFolder) {
   auto callback = std::make_shared<fake::FakeBeforeDownloadCallback>();
-  handler_->OnBeforeDownload(faq_, portalItem_, u"game.zip", callback);
+  handler_->OnBeforeDownload(main_, portalItem_, u"game.zip", callback);
   ASSERT_EQ(callback->continued.size(), 1u);
   EXPECT_EQ(callback->continued[0].first, fromPath(fs::current_path() / "download" / "update.exe"));
   EXPECT_FALSE(callback->continued[0].second);  // no save dialog
   EXPECT_TRUE(fs::is_directory(root_ / "download"));
 
   std::ofstream(package()) << "old";
-  handler_->OnBeforeDownload(faq_, portalItem_, u"update.exe", callback);
+  handler_->OnBeforeDownload(main_, portalItem_, u"update.exe", callback);
   EXPECT_EQ(callback->continued.size(), 2u);
   EXPECT_FALSE(fs::exists(package()));
 }
@@ -54,12 +54,12 @@ TEST_F(DownloadTest, ProgressGoesToTheFirstBrowsersMainFrameWithFull64BitNumbers
   portalItem_.received = 1048576;
   portalItem_.total = 3000000000;
   portalItem_.speed = 262144;
-  handler_->OnDownloadUpdated(faq_, portalItem_,
+  handler_->OnDownloadUpdated(main_, portalItem_,
                               std::make_shared<fake::FakeDownloadItemCallback>());
   portalItem_.received = 2999999999;
   portalItem_.total = -1;
   portalItem_.speed = -9223372036854775807LL - 1;
-  handler_->OnDownloadUpdated(faq_, portalItem_, nullptr);
+  handler_->OnDownloadUpdated(main_, portalItem_, nullptr);
   EXPECT_EQ(main_->mainFrame->scripts,
             (std::vector<std::u16string>{u"flashprogress(1048576,3000000000,262144)",
                                          u"flashprogress(2999999999,-1,-9223372036854775808)"}));
@@ -94,26 +94,39 @@ TEST_F(DownloadTest, OnCompletionThePageHearsMinusOnesThenThePackageRunsThenTheC
   EXPECT_EQ(closes_, std::vector<platform::WindowHandle>{main_->host.window});
 }
 
-TEST_F(DownloadTest, AForeignDownloadIsRefusedAndNeverRun) {
-  for (const char16_t* address :
-       {u"http://evil.example/update.exe", u"http://127.0.0.1.evil.example/update.exe",
-        u"http://evil.example/?u=http://127.0.0.1/", u"file:///bin/sh", u""}) {
+// Only a download from trusted addresses all the way, started in the main window, is the package.
+TEST_F(DownloadTest, AnyOtherDownloadIsRefusedAndNeverRun) {
+  const std::u16string portal = portalItem_.url;
+  struct Case {
+    std::u16string url, originalUrl;
+    std::shared_ptr<fake::FakeBrowser> browser;
+  } cases[] = {
+      {u"http://evil.example/update.exe", u"", main_},
+      {u"http://127.0.0.1.evil.example/update.exe", u"", main_},
+      {u"http://evil.example/?u=http://127.0.0.1/", u"", main_},
+      {u"file:///bin/sh", u"", main_},
+      {u"", u"", main_},
+      {portal, u"http://evil.example/redirect", main_},  // a foreign address sent it there
+      {portal, u"", faq_},                               // another window's document started it
+  };
+  for (const auto& c : cases) {
     fake::FakeDownloadItem item;
-    item.url = address;
+    item.url = c.url;
+    item.originalUrl = c.originalUrl;
     auto before = std::make_shared<fake::FakeBeforeDownloadCallback>();
-    handler_->OnBeforeDownload(faq_, item, u"update.exe", before);
-    EXPECT_TRUE(before->continued.empty());
+    handler_->OnBeforeDownload(c.browser, item, u"update.exe", before);
+    EXPECT_TRUE(before->continued.empty()) << toUtf8(c.url);
 
     // One that runs anyway is stopped; one that has ended is left alone.
     auto running = std::make_shared<fake::FakeDownloadItemCallback>();
-    handler_->OnDownloadUpdated(faq_, item, running);
+    handler_->OnDownloadUpdated(c.browser, item, running);
     EXPECT_EQ(running->cancelCount, 1);
     item.complete = true;
     item.fullPath = fromPath(package());
-    handler_->OnDownloadUpdated(faq_, item, running);
+    handler_->OnDownloadUpdated(c.browser, item, running);
     item.complete = false;
     item.canceled = true;
-    handler_->OnDownloadUpdated(faq_, item, running);
+    handler_->OnDownloadUpdated(c.browser, item, running);
     EXPECT_EQ(running->cancelCount, 1);
   }
   std::this_thread::sleep_for(std::chrono::milliseconds(400));  // past a posted close

@@ -206,13 +206,16 @@ TEST_F(DispatcherTest, ADamagedTaskOpensToAnEmptyText) {
 }
 
 TEST_F(DispatcherTest, OpenUrlOpensOneOwnedSecondaryWindowPerCall) {
-  send(ProcessMessage("openurl", {std::u16string(u"http://127.0.0.1/faq.jsp")}));
-  send(ProcessMessage("openurl", {std::u16string(u"http://127.0.0.1/faq.jsp")}));
+  const std::u16string faq = std::u16string(config::kPortalBaseUrl) + u"faq.jsp";
+  send(ProcessMessage("openurl", {faq}));
+  send(ProcessMessage("openurl", {faq}));
+  // A foreign page goes to the desktop's browser instead, never into a client window.
+  send(ProcessMessage("openurl", {std::u16string(u"http://localhost:1/faq.jsp")}));
   auto& creations = fake::engineRecord().creations;
   ASSERT_EQ(creations.size(), 2u);
   for (const auto& creation : creations) {
     EXPECT_FALSE(creation.sync);
-    EXPECT_EQ(creation.url, u"http://127.0.0.1/faq.jsp");
+    EXPECT_EQ(creation.url, faq);
     EXPECT_EQ(creation.windowInfo.window_name, u"常见问题");
     EXPECT_EQ(creation.windowInfo.style, 0x16CF0000u);
     EXPECT_EQ(creation.windowInfo.x, 0);
@@ -224,6 +227,8 @@ TEST_F(DispatcherTest, OpenUrlOpensOneOwnedSecondaryWindowPerCall) {
   }
   fake::engineRecord().runPostedTasks();
   EXPECT_EQ(handler_->browsers().size(), 3u);
+  EXPECT_EQ(ranLines(root_ / "xdg-open.ran"),
+            std::vector<std::string>{"http://localhost:1/faq.jsp"});
 }
 
 TEST_F(DispatcherTest, TheUpdaterStartsOncePerProcessWithThePagesParameters) {

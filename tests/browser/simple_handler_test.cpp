@@ -63,9 +63,29 @@ TEST_F(MainWindowTest, PageTitlesNeverReachTheNativeWindow) {
   EXPECT_EQ(platform::windowTitle(main->host.window), kMainTitle);
 }
 
-TEST_F(MainWindowTest, PopUpsAreAllowed) {
+using TrustBoundaryTest = ClientTest;
+
+// The verdicts themselves are tested with the trust rules; here, what the client does with them.
+TEST_F(TrustBoundaryTest, ForeignWebAddressesGoToTheDesktopsBrowserAndNothingElseLoads) {
   auto main = createBrowser(kMainTitle);
-  EXPECT_FALSE(handler_->OnBeforePopup(main, main->mainFrame, u"http://example.com/"));
+  handler_->OnAfterCreated(main);
+  const std::u16string portal = std::u16string(config::kPortalBaseUrl) + u"pop.jsp";
+  EXPECT_FALSE(handler_->OnBeforePopup(main, main->mainFrame, portal));
+  EXPECT_FALSE(handler_->OnBeforePopup(main, main->mainFrame, u""));
+  EXPECT_FALSE(handler_->OnBeforeBrowse(main, {portal, FrameKind::Sub}));
+  EXPECT_FALSE(handler_->OnBeforeBrowse(main, {u"about:srcdoc", FrameKind::Sub}));
+
+  EXPECT_TRUE(handler_->OnBeforePopup(main, main->mainFrame, u"http://evil.test/pop"));
+  EXPECT_TRUE(handler_->OnOpenURLFromTab(main, u"http://evil.test/tab"));
+  EXPECT_TRUE(handler_->OnBeforeBrowse(main, {u"http://evil.test/main", FrameKind::Main}));
+  EXPECT_TRUE(handler_->OnBeforeBrowse(main, {u"http://evil.test/frame", FrameKind::Sub, true}));
+  EXPECT_TRUE(handler_->OnBeforePopup(main, main->mainFrame, u"file:///bin/sh"));
+  EXPECT_TRUE(handler_->OnBeforeBrowse(main, {u"file:///bin/sh", FrameKind::Main}));
+  // The last line proves the refused ones before it were not handed on either.
+  EXPECT_TRUE(handler_->OnBeforePopup(main, main->mainFrame, u"http://evil.test/last"));
+  EXPECT_EQ(ranLines(root_ / "xdg-open.ran", 4),
+            (std::vector<std::string>{"http://evil.test/pop", "http://evil.test/tab",
+                                      "http://evil.test/main", "http://evil.test/last"}));
 }
 
 using LifetimeTest = ClientTest;

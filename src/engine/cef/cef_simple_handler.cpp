@@ -102,18 +102,21 @@ void CefSimpleHandler::OnTitleChange(CefRefPtr<CefBrowser> browser, const CefStr
   client_->OnTitleChange(wrap(browser), fromCef(title));
 }
 
-bool CefSimpleHandler::OnBeforePopup(CefRefPtr<CefBrowser> browser,
-                                     CefRefPtr<CefFrame> frame,
-                                     const CefString& target_url,
-                                     const CefString& /*target_frame_name*/,
-                                     WindowOpenDisposition /*target_disposition*/,
-                                     bool /*user_gesture*/,
-                                     const CefPopupFeatures& /*popupFeatures*/,
-                                     CefWindowInfo& /*windowInfo*/,
-                                     CefRefPtr<CefClient>& /*client*/,
-                                     CefBrowserSettings& /*settings*/,
-                                     CefRefPtr<CefDictionaryValue>& /*extra_info*/,
-                                     bool* /*no_javascript_access*/) {
+bool CefSimpleHandler::OnBeforePopup(
+    CefRefPtr<CefBrowser> browser,
+    CefRefPtr<CefFrame> frame,
+    const CefString& target_url,
+    const CefString& /*target_frame_name*/,
+    CefLifeSpanHandler::WindowOpenDisposition /*target_disposition*/,
+    bool /*user_gesture*/,
+    const CefPopupFeatures& /*popupFeatures*/,
+    CefWindowInfo& /*windowInfo*/,
+    CefRefPtr<CefClient>& /*client*/,
+    CefBrowserSettings& /*settings*/,
+    CefRefPtr<CefDictionaryValue>& /*extra_info*/,
+    bool* /*no_javascript_access*/) {
+  CEF_REQUIRE_UI_THREAD();
+  // A pop-up the client lets open is an ordinary one, with its opener: only trusted targets are.
   return client_->OnBeforePopup(wrap(browser), wrap(frame), fromCef(target_url));
 }
 
@@ -159,6 +162,28 @@ void CefSimpleHandler::OnLoadError(CefRefPtr<CefBrowser> browser,
   CEF_REQUIRE_UI_THREAD();
   client_->OnLoadError(wrap(browser), wrap(frame), errorCode, fromCef(errorText),
                        fromCef(failedUrl));
+}
+
+bool CefSimpleHandler::OnBeforeBrowse(CefRefPtr<CefBrowser> browser,
+                                      CefRefPtr<CefFrame> frame,
+                                      CefRefPtr<CefRequest> request,
+                                      bool user_gesture,
+                                      bool is_redirect) {
+  CEF_REQUIRE_UI_THREAD();
+  const std::u16string target = fromCef(request->GetURL());
+  Navigation navigation{target, frame && frame->IsMain() ? FrameKind::Main : FrameKind::Sub,
+                        user_gesture, is_redirect};
+  return client_->OnBeforeBrowse(wrap(browser), navigation);  // true cancels
+}
+
+bool CefSimpleHandler::OnOpenURLFromTab(
+    CefRefPtr<CefBrowser> browser,
+    CefRefPtr<CefFrame> /*frame*/,
+    const CefString& target_url,
+    CefRequestHandler::WindowOpenDisposition /*target_disposition*/,
+    bool /*user_gesture*/) {
+  CEF_REQUIRE_UI_THREAD();
+  return client_->OnOpenURLFromTab(wrap(browser), fromCef(target_url));
 }
 
 void CefSimpleHandler::OnBeforeContextMenu(CefRefPtr<CefBrowser> browser,

@@ -1,7 +1,7 @@
 #pragma once
 
 // SimpleHandler's face towards CEF: one CefClient that serves as its display, life-span, load,
-// context-menu and download handler and hands every callback to the portable client.
+// request, context-menu and download handler and hands every callback to the portable client.
 
 #include <memory>
 
@@ -14,6 +14,7 @@ class CefSimpleHandler : public CefClient,
                          public CefDisplayHandler,
                          public CefLifeSpanHandler,
                          public CefLoadHandler,
+                         public CefRequestHandler,
                          public CefContextMenuHandler,
                          public CefDownloadHandler {
  public:
@@ -27,6 +28,7 @@ class CefSimpleHandler : public CefClient,
   CefRefPtr<CefDisplayHandler> GetDisplayHandler() override { return this; }
   CefRefPtr<CefLifeSpanHandler> GetLifeSpanHandler() override { return this; }
   CefRefPtr<CefLoadHandler> GetLoadHandler() override { return this; }
+  CefRefPtr<CefRequestHandler> GetRequestHandler() override { return this; }
   CefRefPtr<CefContextMenuHandler> GetContextMenuHandler() override { return this; }
   CefRefPtr<CefDownloadHandler> GetDownloadHandler() override { return this; }
   bool OnProcessMessageReceived(CefRefPtr<CefBrowser> browser,
@@ -42,7 +44,7 @@ class CefSimpleHandler : public CefClient,
                      CefRefPtr<CefFrame> frame,
                      const CefString& target_url,
                      const CefString& target_frame_name,
-                     WindowOpenDisposition target_disposition,
+                     CefLifeSpanHandler::WindowOpenDisposition target_disposition,
                      bool user_gesture,
                      const CefPopupFeatures& popupFeatures,
                      CefWindowInfo& windowInfo,
@@ -70,6 +72,18 @@ class CefSimpleHandler : public CefClient,
                    ErrorCode errorCode,
                    const CefString& errorText,
                    const CefString& failedUrl) override;
+
+  // CefRequestHandler methods:
+  bool OnBeforeBrowse(CefRefPtr<CefBrowser> browser,
+                      CefRefPtr<CefFrame> frame,
+                      CefRefPtr<CefRequest> request,
+                      bool user_gesture,
+                      bool is_redirect) override;
+  bool OnOpenURLFromTab(CefRefPtr<CefBrowser> browser,
+                        CefRefPtr<CefFrame> frame,
+                        const CefString& target_url,
+                        CefRequestHandler::WindowOpenDisposition target_disposition,
+                        bool user_gesture) override;
 
   // CefContextMenuHandler methods:
   void OnBeforeContextMenu(CefRefPtr<CefBrowser> browser,

@@ -32,17 +32,20 @@ void WebKitBrowser::onReadyToShow(WebKitWebView* view, WebKitBrowser* self) {
   gtk_widget_show_all(GTK_WIDGET(self->window_));
 }
 
+namespace {
+
+// Cancels the load when the client refuses it.
+gboolean judged(WebKitPolicyDecision* decision, bool refused) {
+  if (!refused)
+    return FALSE;  // WebKit's default: load
+  webkit_policy_decision_ignore(decision);
+  return TRUE;
+}
+
 // As in CEF, a response the engine cannot show, or one that asks to be saved, becomes a
 // download (WebKit would otherwise drop it).
-gboolean WebKitBrowser::onDecidePolicy(WebKitWebView*,
-                                       WebKitPolicyDecision* decision,
-                                       WebKitPolicyDecisionType type,
-                                       WebKitBrowser*) {
-  VARNET_REQUIRE_UI_THREAD();
-  if (type != WEBKIT_POLICY_DECISION_TYPE_RESPONSE)
-    return FALSE;
-  auto* responseDecision = WEBKIT_RESPONSE_POLICY_DECISION(decision);
-  WebKitURIResponse* response = webkit_response_policy_decision_get_response(responseDecision);
+bool isDownload(WebKitResponsePolicyDecision* decision) {
+  WebKitURIResponse* response = webkit_response_policy_decision_get_response(decision);
   bool attachment = false;
   if (SoupMessageHeaders* headers =
           response ? webkit_uri_response_get_http_headers(response) : nullptr) {
@@ -52,7 +55,45 @@ gboolean WebKitBrowser::onDecidePolicy(WebKitWebView*,
       g_free(disposition);
     }
   }
-  if (!attachment && webkit_response_policy_decision_is_mime_type_supported(responseDecision))
+  return attachment || !webkit_response_policy_decision_is_mime_type_supported(decision);
+}
+
+}  // namespace
+
+// Every navigation of any frame, and each of its redirect steps, is put to the client before
+// the request goes out. WebKitGTK does not say which frame navigates at that point, so the
+// document's response is put to it once more, now with its frame known: nothing the client
+// refuses is ever shown.
+gboolean WebKitBrowser::onDecidePolicy(WebKitWebView*,
+                                       WebKitPolicyDecision* decision,
+                                       WebKitPolicyDecisionType type,
+                                       WebKitBrowser* self) {
+  VARNET_REQUIRE_UI_THREAD();
+  const auto& client = self->client_;
+  if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION) {
+    WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(
+        WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+    WebKitURIRequest* request = webkit_navigation_action_get_request(action);
+    const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
+    std::u16string target = fromUtf8(uri ? uri : "");
+    Navigation navigation{target, FrameKind::Unknown,
+                          webkit_navigation_action_is_user_gesture(action) != FALSE,
+                          webkit_navigation_action_is_redirect(action) != FALSE};
+    return judged(decision, client && client->OnBeforeBrowse(self->shared_from_this(), navigation));
+  }
+  if (type != WEBKIT_POLICY_DECISION_TYPE_RESPONSE)
+    return FALSE;  // a new window: "create" asks the client
+  auto* responseDecision = WEBKIT_RESPONSE_POLICY_DECISION(decision);
+  WebKitURIResponse* response = webkit_response_policy_decision_get_response(responseDecision);
+  const char* uri = response ? webkit_uri_response_get_uri(response) : nullptr;
+  std::u16string target = fromUtf8(uri ? uri : "");
+  Navigation navigation{
+      target, webkit_response_policy_decision_is_main_frame_main_resource(responseDecision)
+                  ? FrameKind::Main
+                  : FrameKind::Sub};
+  if (client && client->OnBeforeBrowse(self->shared_from_this(), navigation))
+    return judged(decision, true);
+  if (!isDownload(responseDecision))
     return FALSE;
   webkit_policy_decision_download(decision);
   return TRUE;
