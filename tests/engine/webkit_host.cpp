@@ -36,6 +36,11 @@ void PageServer::add(const std::string& path, std::string html, std::string cont
   pages_[path] = {std::move(html), std::move(contentType)};
 }
 
+void PageServer::redirect(const std::string& path, std::string location) {
+  add(path, std::move(location));
+  pages_[path].status = 302;
+}
+
 std::string PageServer::url(const std::string& path) const {
   return "http://127.0.0.1:" + std::to_string(port_) + path;
 }
@@ -46,9 +51,14 @@ void PageServer::handle(SoupServer*,
                         GHashTable*,
                         gpointer self) {
   auto& pages = static_cast<PageServer*>(self)->pages_;
+  static_cast<PageServer*>(self)->requests_.push_back(path);
   auto found = pages.find(path);
   if (found == pages.end()) {
     soup_server_message_set_status(message, 404, nullptr);
+    return;
+  }
+  if (found->second.status == 302) {
+    soup_server_message_set_redirect(message, 302, found->second.body.c_str());
     return;
   }
   soup_server_message_set_status(message, 200, nullptr);

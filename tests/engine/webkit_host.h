@@ -27,6 +27,10 @@ class PageServer {
   PageServer();
   ~PageServer();
   void add(const std::string& path, std::string html, std::string contentType = "text/html");
+  // Answers `path` with a 302 to `location` ("{PORT}" replaced as in pages).
+  void redirect(const std::string& path, std::string location);
+  // The paths asked for so far, in order.
+  const std::vector<std::string>& requests() const { return requests_; }
   int port() const { return port_; }
   std::string url(const std::string& path) const;
 
@@ -37,8 +41,10 @@ class PageServer {
   struct Page {
     std::string body;
     std::string contentType;
+    int status = 200;
   };
   std::map<std::string, Page> pages_;
+  std::vector<std::string> requests_;
 };
 
 struct ReceivedMessage {
