@@ -4,6 +4,7 @@
 #include "bridge/process_messages.h"
 #include "bridge/version_check.h"
 #include "config.h"
+#include "engine/cache_folder.h"
 #include "engine/folder_dialog.h"
 #include "identity/ticket.h"
 #include "install/install_operations.h"
@@ -23,8 +24,6 @@ std::u16string textArgument(const engine::ScriptArguments& arguments, std::size_
 }
 
 constexpr char16_t kFolderDialogTitle[] = u"选择目录";
-// The engine's compiled-script cache inside its cache folder, from the current directory.
-constexpr char16_t kCodeCacheFolder[] = u"cache/Code Cache";
 
 }  // namespace
 
@@ -68,7 +67,7 @@ bool CV8JsHandler::Execute(const std::u16string& name,
   } else if (name == u"cb_shutdown") {
     platform::powerOff();
   } else if (name == u"cb_flashcache") {
-    install.deletePath(kCodeCacheFolder);
+    install.deletePath(engine::kEngineCacheFolder);
 
     // Installation.
   } else if (name == u"cb_selectsavepath") {

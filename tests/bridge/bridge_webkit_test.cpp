@@ -268,17 +268,27 @@ std::string scriptText(const std::filesystem::path& path) {
   return "'" + path.string() + "'";
 }
 
-TEST_F(BridgeWebKit, FlashCacheDeletesTheCodeCacheUnderTheWorkingFolderOnly) {
+// What the engine really keeps as its cache goes; the page's stored data stays.
+TEST_F(BridgeWebKit, FlashCacheClearsTheEnginesDiskCacheButNotThePagesStoredData) {
   namespace fs = std::filesystem;
-  fs::path cache = fs::path(WebKitHost::get().workFolder()) / "cache";
-  fs::create_directories(cache / "Code Cache" / "js");
-  g_file_set_contents((cache / "Code Cache" / "js" / "a.bin").c_str(), "x", -1, nullptr);
-  g_file_set_contents((cache / "keep.txt").c_str(), "x", -1, nullptr);
+  const fs::path cache = fs::path(WebKitHost::get().workFolder()) / "cache";
+  auto cached = [&] {
+    std::error_code error;
+    for (fs::recursive_directory_iterator it(cache / "WebKitCache", error), end;
+         !error && it != end; it.increment(error)) {
+      if (it->is_regular_file() && it->path().filename() != "salt")
+        return true;
+    }
+    return false;
+  };
   auto portal = open(url("/portal/login.jsp"));
+  eval(*portal, "localStorage.setItem('kept','yes')");
+  ASSERT_TRUE(WebKitHost::waitUntil(cached));
   EXPECT_EQ(eval(*portal, "[typeof cb_flashcache(), typeof cb_flashcache()]"),
             R"(["undefined","undefined"])");  // the second finds nothing to delete
-  EXPECT_FALSE(fs::exists(cache / "Code Cache"));
-  EXPECT_TRUE(fs::exists(cache / "keep.txt"));
+  EXPECT_FALSE(fs::exists(cache / "WebKitCache"));
+  EXPECT_TRUE(fs::exists(cache / "storage"));
+  EXPECT_EQ(eval(*portal, "localStorage.getItem('kept')"), R"("yes")");
 }
 
 TEST_F(BridgeWebKit, OpenDirGoesToTheDesktopAndShutdownToThePowerOffCommand) {

@@ -154,6 +154,8 @@ WebKitHost::WebKitHost() {
   } temporaryHome{h};
   engine::Settings settings;
   settings.portal_base_url = fromUtf8(portalBase());
+  // The engine's cache and data in the working folder's "cache", as the client has them.
+  settings.cache_path = settings.root_cache_path = fromUtf8(work_ + "/cache/");
   static char program[] = "varnet-test-host";
   static char* argv[] = {program, nullptr};
   engine::MainArgs args{1, argv, nullptr};
