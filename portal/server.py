@@ -5,7 +5,7 @@ Serves the portal's pages from site/ (".jsp" pages as HTML), the demo game packa
 runtime folder, and the few calls that the page makes to its own server: the portal
 configuration (games with their sealed download tasks), the companion downloader's work (the
 page hands it a task; here the server plays the download by copying the package into the
-package folder), and the walk-through's stage reports.
+package folder), and the walk-through's stage reports and screenshots taken (/api/shot).
 
     server.py --port 18080 --runtime DIR [--autoplay] [--site DIR] [--commands]
 
@@ -66,6 +66,7 @@ class Portal:
             entry["size"] = os.path.getsize(package)
             self.games.append(entry)
         self.stages = os.path.join(self.runtime, "stages.log")
+        self.shots = set()  # stages whose walk-through screenshot has been taken
 
     def config(self):
         return {
@@ -115,6 +116,9 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             return self.send_json(self.portal.config())
         if path == "/api/command" and self.commands is not None:
             return self.send_json({"code": self.commands.popleft() if self.commands else ""})
+        if path == "/api/shot":
+            stage = dict(urllib.parse.parse_qsl(urllib.parse.urlparse(self.path).query)).get("stage")
+            return self.send_json({"taken": stage in self.portal.shots})
         if path.startswith("/files/"):
             name = os.path.basename(path)
             file = os.path.join(self.portal.runtime, "store", name)
@@ -145,6 +149,9 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             return self.send_json({"ok": True})
         if url.path == "/api/command" and self.commands is not None:
             self.commands.append(body.decode())
+            return self.send_json({"ok": True})
+        if url.path == "/api/shot":
+            self.portal.shots.add(query.get("stage", ""))
             return self.send_json({"ok": True})
         if url.path == "/api/stage":
             with open(self.portal.stages, "a") as log:

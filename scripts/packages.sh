@@ -10,6 +10,13 @@ VARNET_BUILD_PACKAGES=(
   libarchive-tools unzip
   openssl
   nodejs
+  dpkg-dev
+)
+# Packages for building the Linux port's Debian package alone (scripts/package).
+VARNET_PACKAGE_PACKAGES=(
+  cmake ninja-build g++ pkg-config
+  libcrypto++-dev libwebkit2gtk-4.1-dev libx11-dev libxext-dev
+  dpkg-dev file
 )
 # npm (TypeScript for the page-bridge check): Debian's package unless a Node.js build brings it.
 command -v npm >/dev/null || VARNET_BUILD_PACKAGES+=(npm)

@@ -147,29 +147,51 @@ function install(game) {
   if (!bridge) fail(game, "open this page in the Varnet client");
 }
 
+// The walk-through (autoplay) sets its own pace: at each stage it reports, once the stage is on
+// screen, the page waits until the walk-through's screenshot of it is taken (a minute at most).
+// The client unpacks at its own pace; the page only holds its display.
+const delay = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+const painted = () =>
+  Promise.race([new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))), delay(20000)]);
+
+async function showStage(name, detail) {
+  if (!config.autoplay) return stage(name, detail);
+  await painted();
+  await stage(name, detail);
+  for (let tries = 0; tries < 600; tries++) {
+    const answer = await fetch("/api/shot?stage=" + name, { cache: "no-store" })
+      .then((r) => r.json())
+      .catch(() => ({ taken: true }));
+    if (answer.taken) return;
+    await delay(100);
+  }
+}
+
 function unpack(game, folder) {
   const root = installRoot.endsWith("/") ? installRoot : installRoot + "/";
   call("cb_unzip", root, folder, game.shortcut, "", game.exe, 1, "");
+  const walkthrough = config.autoplay;
   let reported = false;
-  const timer = setInterval(() => {
-    const progress = call("cb_getunzipprogress");
-    if (progress === -100) {
-      clearInterval(timer);
-      return fail(game, "could not unpack");
-    }
-    setState(game, "Unpacking " + Math.max(0, Math.min(progress, 100)) + "%", Math.max(0, Math.min(progress, 100)));
-    if (!reported && progress >= 30 && progress < 100) {
-      reported = true;
-      stage("unpacking", game.id + " " + progress);
-    }
+  const poll = () => {
+    const progress = call("cb_getunzipprogress") ?? -100;
+    if (progress === -100) return fail(game, "could not unpack");
+    const shown = Math.max(0, Math.min(progress, 100));
+    setState(game, "Unpacking " + shown + "%", shown);
     if (progress >= 100) {
-      clearInterval(timer);
-      const setup = call("cb_getsetuppath");
+      const setup = call("cb_getsetuppath") || "";
       remember(game.id, setup);
       render(game);
-      stage("installed", game.id + " " + setup);
+      showStage("installed", game.id + " " + setup);
+      return;
     }
-  }, 100);
+    // The walk-through looks often, to catch the bar part-way and hold it there for its shot.
+    if (!reported && progress >= 25) {
+      reported = true;
+      return void showStage("unpacking", game.id + " " + progress).then(poll);
+    }
+    setTimeout(poll, walkthrough && !reported ? 10 : 100);
+  };
+  poll();
 }
 
 // --- start ---
@@ -202,16 +224,15 @@ async function start() {
     games.append(card(game));
     render(game);
   }
-  stage("loaded", bridge ? "bridge" : "no-bridge");
-  if (config.autoplay && config.games.length) {
-    const first = config.games[0];
-    if (installed()[first.id]) {
-      call("cb_unsetup", installed()[first.id], first.shortcut, "", "");
-      remember(first.id, null);
-      render(first);
-    }
-    setTimeout(() => install(first), 1500);
+  // The walk-through starts from a library without its first game.
+  const first = config.autoplay ? config.games[0] : undefined;
+  if (first && installed()[first.id]) {
+    call("cb_unsetup", installed()[first.id], first.shortcut, "", "");
+    remember(first.id, null);
+    render(first);
   }
+  await showStage("loaded", (bridge ? "bridge " : "no-bridge ") + config.games.length + " games");
+  if (first) install(first);
 }
 
 start();

@@ -45,8 +45,11 @@ int run(HINSTANCE instance, const wchar_t* commandLine) {
 
   engine::MainArgs args{0, nullptr, instance};
   auto app = std::make_shared<SimpleApp>();
-  if (std::wstring(commandLine ? commandLine : L"").find(L"--type=renderer") != std::wstring::npos)
+  if (std::wstring(commandLine ? commandLine : L"").find(L"--type=renderer") !=
+      std::wstring::npos) {
     log::open(currentFolder(), log::Run::Continue, "render");
+    log::info("render process started");
+  }
   if (int code = engine::ExecuteProcess(args, app); code >= 0)
     return code;
   std::vector<std::u16string> arguments;

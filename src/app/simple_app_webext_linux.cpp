@@ -18,6 +18,7 @@ extern "C" G_MODULE_EXPORT void webkit_web_extension_initialize_with_user_data(
   std::error_code error;
   varnet::log::open(varnet::fromPath(std::filesystem::current_path(error)),
                     varnet::log::Run::Continue, "render");
+  varnet::log::info("render process started");
   varnet::engine::webkit::initializeWebExtension(
       extension, userData, [](const std::u16string& portalBaseUrl) {
         return std::make_shared<varnet::SimpleApp>(portalBaseUrl);

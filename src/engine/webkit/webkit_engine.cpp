@@ -20,6 +20,7 @@
 #include "engine/webkit/webkit_download.h"
 #include "engine/webkit/webkit_port.h"
 #include "engine/webkit/webkit_state.h"
+#include "platform/log.h"
 #include "platform/text.h"
 
 namespace varnet::engine::webkit {
@@ -44,7 +45,9 @@ std::filesystem::path extensionFolder() {
 
 void onInitializeWebExtensions(WebKitWebContext* context, gpointer) {
   VARNET_REQUIRE_UI_THREAD();
-  webkit_web_context_set_web_extensions_directory(context, extensionFolder().c_str());
+  const std::filesystem::path extensions = extensionFolder();
+  log::info("web extension folder ", log::quoted(extensions.string()));
+  webkit_web_context_set_web_extensions_directory(context, extensions.c_str());
   std::u16string base = state().settings.portal_base_url.empty()
                             ? std::u16string(config::kPortalBaseUrl)
                             : state().settings.portal_base_url;
