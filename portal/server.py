@@ -10,7 +10,8 @@ package folder), and the walk-through's stage reports and screenshots taken (/ap
     server.py --port 18080 --runtime DIR [--autoplay] [--site DIR] [--commands]
 
 --site serves another folder of pages (the end-to-end tests' pages); --commands adds a queue
-through which a test harness hands those pages script to run (/api/command).
+through which a test harness hands those pages script to run (/api/command), and a path that
+hangs up without an answer (/api/drop).
 """
 
 import argparse
@@ -119,6 +120,9 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         if path == "/api/shot":
             stage = dict(urllib.parse.parse_qsl(urllib.parse.urlparse(self.path).query)).get("stage")
             return self.send_json({"taken": stage in self.portal.shots})
+        if path == "/api/drop" and self.commands is not None:
+            self.close_connection = True  # no answer at all: the client's load fails
+            return
         if path.startswith("/files/"):
             name = os.path.basename(path)
             file = os.path.join(self.portal.runtime, "store", name)
