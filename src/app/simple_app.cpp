@@ -15,8 +15,8 @@ std::weak_ptr<engine::Client>& defaultClient() {
 }  // namespace
 
 SimpleApp::SimpleApp(std::u16string portalBaseUrl)
-    : portalBaseUrl_(portalBaseUrl.empty() ? std::u16string(config::kPortalBaseUrl)
-                                           : std::move(portalBaseUrl)) {}
+    : bridge(portalBaseUrl.empty() ? std::u16string(config::kPortalBaseUrl)
+                                   : std::move(portalBaseUrl)) {}
 
 void SimpleApp::OnBeforeCommandLineProcessing(const std::string& /*processType*/,
                                               engine::CommandLine& commandLine) {
@@ -37,24 +37,17 @@ std::shared_ptr<engine::Client> SimpleApp::GetDefaultClient() {
 
 void SimpleApp::OnContextCreated(const std::shared_ptr<engine::Frame>& frame,
                                  engine::ScriptContext& context) {
-  installBridge(*this, frame, context);
+  installBridge(bridge, frame, context);
 }
 
 void SimpleApp::OnContextReleased(const std::shared_ptr<engine::Frame>& /*frame*/) {
-  // The bridge frame stays: it is replaced by the next installation, never cleared.
+  // Nothing: a released context's functions are stopped by their frame (Frame::IsValid).
 }
 
 bool SimpleApp::OnProcessMessageReceived(const std::shared_ptr<engine::Frame>& /*frame*/,
                                          const engine::ProcessMessage& /*message*/) {
   // The browser process sends nothing to the render process; anything that comes is ignored.
   return true;
-}
-
-bool ChromeRuntimeRequested() {
-  static int cache = -1;  // not yet evaluated
-  if (cache < 0)
-    cache = engine::CommandLine::Global().HasSwitch("enable-chrome-runtime") ? 1 : 0;
-  return cache == 1;
 }
 
 void setDefaultClient(std::weak_ptr<engine::Client> client) {

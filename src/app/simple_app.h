@@ -2,13 +2,13 @@
 
 // The application object of every process: the engine switches all processes run with, the
 // browser-process handler, and the render-process handler that puts the bridge on the portal
-// page (its state: the bridge frame, the unpack job, whether an update was offered).
+// page and owns the bridge's state.
 
 #include <memory>
 #include <string>
 
+#include "bridge/bridge_state.h"
 #include "engine/app.h"
-#include "install/install_operations.h"
 
 namespace varnet {
 
@@ -36,16 +36,9 @@ class SimpleApp : public engine::App,
   bool OnProcessMessageReceived(const std::shared_ptr<engine::Frame>& frame,
                                 const engine::ProcessMessage& message) override;
 
-  const std::u16string& portalBaseUrl() const { return portalBaseUrl_; }
+  const std::u16string& portalBaseUrl() const { return bridge.trust.portalBaseUrl(); }
 
-  // Render-process state; only touched on the render process's script thread, except the unpack
-  // job, which guards itself against its worker.
-  std::shared_ptr<engine::Frame> bridgeFrame;  // the frame that last received the bridge
-  InstallOperations install;                   // the unpack job and the install functions
-  bool updateOffered = false;                  // cb_vercheck has answered "update"
-
- private:
-  std::u16string portalBaseUrl_;
+  BridgeState bridge;  // the render process's bridge state
 };
 
 // The switches every process runs with, in the order they are appended.
@@ -54,10 +47,6 @@ inline constexpr const char* kEngineSwitches[] = {
     "allow-file-access-from-files",   "disable-site-isolation-trials",
     "allow-running-insecure-content",
 };
-
-// True when the process was started with "--enable-chrome-runtime". The first call decides for
-// the life of the process. UI thread only.
-bool ChromeRuntimeRequested();
 
 // The browser client that GetDefaultClient hands out: SimpleHandler sets it while it lives.
 void setDefaultClient(std::weak_ptr<engine::Client> client);

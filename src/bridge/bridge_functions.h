@@ -1,30 +1,38 @@
 #pragma once
 
-// The bridge functions on the portal page's `window`, in installation order.
+// The bridge functions on the portal page's `window`: one table, in installation order, that
+// installBridge and CV8JsHandler::Execute both read.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "bridge/bridge_state.h"
+#include "engine/browser.h"
+#include "engine/script_value.h"
 
 namespace varnet {
 
-inline constexpr const char16_t* kBridgeFunctionNames[] = {
-    u"cb_onsysmenu",
-    u"cb_onsyscaption",
-    u"cb_oncaptionmousemove",
-    u"cb_download",
-    u"cb_deletepath",
-    u"cb_maketick",
-    u"cb_selectsavepath",
-    u"cb_rungame",
-    u"cb_unsetup",
-    u"cb_getsetuppath",
-    u"cb_opendir",
-    u"cb_shutdown",
-    u"cb_openurl",
-    u"cb_vercheck",
-    u"cb_getversion",
-    u"cb_flashcache",
-    u"cb_unzip",
-    u"cb_stopunzip",
-    u"cb_getunzipprogress",
-    u"cb_callbacldownlist",
+// One call of a bridge function.
+struct BridgeCall {
+  BridgeState& state;
+  engine::Frame& frame;  // the calling function's frame: its messages go through it
+  const engine::ScriptArguments& arguments;
+
+  // The engine's readings of argument `index`; one the page did not pass reads like undefined.
+  std::int32_t intArgument(std::size_t index) const;
+  std::u16string textArgument(std::size_t index) const;
 };
+
+struct BridgeFunction {
+  const char16_t* name;
+  engine::ScriptResult (*run)(const BridgeCall& call);
+};
+
+extern const std::array<BridgeFunction, 20> kBridgeFunctions;
+
+// The entry named exactly `name` (letter case included), or null.
+const BridgeFunction* findBridgeFunction(std::u16string_view name);
 
 }  // namespace varnet

@@ -1,26 +1,29 @@
 #pragma once
 
-// The handler behind every bridge function: one Execute that tells the functions apart by name,
-// reads the page's arguments by position and answers through the call's return value.
+// The handler behind every bridge function: Execute finds the function by name in the bridge
+// table, reads the page's arguments by position and answers through the call's return value.
 
+#include <memory>
 #include <string>
 
+#include "bridge/bridge_state.h"
+#include "engine/browser.h"
 #include "engine/script_value.h"
 
 namespace varnet {
 
-class SimpleApp;
-
 class CV8JsHandler : public engine::ScriptHandler {
  public:
-  explicit CV8JsHandler(SimpleApp* app) : app(app) {}
+  CV8JsHandler(BridgeState& state, std::shared_ptr<engine::Frame> frame)
+      : state(state), frame(std::move(frame)) {}
 
   // engine::ScriptHandler methods:
   bool Execute(const std::u16string& name,
                const engine::ScriptArguments& arguments,
                engine::ScriptResult& retval) override;
 
-  SimpleApp* app;  // the application object of this process; lives as long as the process
+  BridgeState& state;                    // lives as long as the process
+  std::shared_ptr<engine::Frame> frame;  // the frame (and document) the function was put on
 };
 
 }  // namespace varnet

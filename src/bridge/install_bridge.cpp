@@ -1,20 +1,18 @@
 #include "bridge/install_bridge.h"
 
-#include "app/simple_app.h"
 #include "bridge/bridge_functions.h"
 #include "bridge/cv8js_handler.h"
-#include "engine/address.h"
 
 namespace varnet {
 
-void installBridge(SimpleApp& app,
+void installBridge(BridgeState& state,
                    const std::shared_ptr<engine::Frame>& frame,
                    engine::ScriptContext& context) {
-  if (!frame || !isPortalAddress(frame->GetURL(), app.portalBaseUrl()))
+  // A portal page framed by a foreign one gets nothing: the foreign top could script it.
+  if (!frame || !state.trust.mayHaveBridge(frame->GetURL(), context.GetTopFrameURL()))
     return;
-  for (const char16_t* name : kBridgeFunctionNames)
-    context.SetGlobalFunction(name, std::make_shared<CV8JsHandler>(&app));
-  app.bridgeFrame = frame;
+  for (const BridgeFunction& function : kBridgeFunctions)
+    context.SetGlobalFunction(function.name, std::make_shared<CV8JsHandler>(state, frame));
 }
 
 }  // namespace varnet

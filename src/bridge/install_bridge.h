@@ -4,17 +4,17 @@
 
 #include <memory>
 
+#include "bridge/bridge_state.h"
 #include "engine/browser.h"
 #include "engine/script_value.h"
 
 namespace varnet {
 
-class SimpleApp;
-
-// For a frame that shows a portal page (isPortalAddress with the app's base URL): sets the
-// twenty bridge functions on the context's global object, in table order, each served by its own
-// CV8JsHandler, and makes the frame the app's bridge frame. Any other frame: nothing changes.
-void installBridge(SimpleApp& app,
+// For a frame that may have the bridge (TrustedOrigins::mayHaveBridge of its own and its top
+// frame's address: a portal page in a portal page, or a listed origin's): sets the twenty
+// bridge functions on the context's global object, in table order, each served by its own
+// CV8JsHandler bound to `frame`. Any other frame gets nothing.
+void installBridge(BridgeState& state,
                    const std::shared_ptr<engine::Frame>& frame,
                    engine::ScriptContext& context);
 

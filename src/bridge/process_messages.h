@@ -14,11 +14,10 @@
 #include <string>
 #include <vector>
 
+#include "engine/browser.h"
 #include "engine/process_message.h"
 
 namespace varnet {
-
-class SimpleApp;
 
 namespace message {
 inline constexpr char kSysMenu[] = "sysmenumsg";
@@ -30,9 +29,9 @@ inline constexpr char kExecuteUpdate[] = "excuteupdate";
 inline constexpr char kCallbackDownloadList[] = "callbacldownlist";
 }  // namespace message
 
-// Sends `name` with `arguments`, each at its position with its type, through the app's bridge
-// frame, and returns without waiting. Without a bridge frame nothing is sent.
-void sendToBrowser(SimpleApp& app,
+// Sends `name` with `arguments`, each at its position with its type, through `frame` (the
+// calling function's frame, where any answer goes), and returns without waiting.
+void sendToBrowser(engine::Frame& frame,
                    const char* name,
                    std::vector<engine::ProcessMessage::Value> arguments);
 

@@ -14,6 +14,13 @@ bool isSpace(char16_t c) {
   return c == u' ' || (c >= u'\t' && c <= u'\r');
 }
 
+// Narrowing a double beyond float's range is undefined in C++; saturate like IEEE does.
+float toSingle(double number) {
+  return number > std::numeric_limits<float>::max()    ? INFINITY
+         : number < -std::numeric_limits<float>::max() ? -INFINITY
+                                                       : static_cast<float>(number);
+}
+
 }  // namespace
 
 double leadingNumber(std::u16string_view text) {
@@ -58,15 +65,12 @@ double leadingNumber(std::u16string_view text) {
   return negative ? -value : value;
 }
 
-bool isNewerVersion(std::u16string_view offered) {
+bool isNewerVersion(std::u16string_view offered, std::u16string_view clientVersion) {
   double number = leadingNumber(offered);
-  if (std::isnan(number))
+  double own = leadingNumber(clientVersion);
+  if (std::isnan(number) || std::isnan(own))
     return false;
-  // Narrowing a double beyond float's range is undefined in C++; saturate like IEEE does.
-  float narrowed = number > std::numeric_limits<float>::max()    ? INFINITY
-                   : number < -std::numeric_limits<float>::max() ? -INFINITY
-                                                                 : static_cast<float>(number);
-  return narrowed > 1.8f;
+  return toSingle(number) > toSingle(own);
 }
 
 }  // namespace varnet

@@ -11,8 +11,8 @@ namespace varnet {
 // "inf", "nan") prefix; 0 when there is none.
 double leadingNumber(std::u16string_view text);
 
-// True when the offered version, narrowed to single precision, is above the client's own version
-// "1.8" in single precision (bit pattern 0x3FE66666).
-bool isNewerVersion(std::u16string_view offered);
+// True when the offered version is above `clientVersion`, both read as leadingNumber reads them
+// and narrowed to single precision (for "1.8": bit pattern 0x3FE66666).
+bool isNewerVersion(std::u16string_view offered, std::u16string_view clientVersion);
 
 }  // namespace varnet

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "bridge/process_messages.h"
 #include "browser/decimal_text.h"
 #include "browser/simple_handler.h"
 #include "companion/companion.h"
@@ -48,17 +49,17 @@ bool SimpleHandler::OnProcessMessageReceived(const std::shared_ptr<engine::Brows
                                              const engine::ProcessMessage& message) {
   VARNET_REQUIRE_UI_THREAD();
   const std::string& name = message.GetName();
-  if (name == "sysmenumsg") {
+  if (name == message::kSysMenu) {
     onSysMenu(browser, message.GetInt(0));
-  } else if (name == "syscaption") {
+  } else if (name == message::kSysCaption) {
     message.GetInt(0);  // the page's caption state: read, nothing depends on it
-  } else if (name == "syscaptionmove") {
+  } else if (name == message::kSysCaptionMove) {
     // The message loop's caption drag moves the window.
-  } else if (name == "download") {
+  } else if (name == message::kDownload) {
     onDownloadTask(frame, message.GetString(0), message.GetString(1), message.GetString(2));
-  } else if (name == "openurl") {
+  } else if (name == message::kOpenUrl) {
     onOpenUrl(message.GetString(0));
-  } else if (name == "excuteupdate") {
+  } else if (name == message::kExecuteUpdate) {
     onExecuteUpdate(message.GetString(0));
   }
   return true;

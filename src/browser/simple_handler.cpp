@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "app/simple_app.h"
 #include "browser/error_page.h"
 #include "browser/exit_watcher.h"
 #include "config.h"
+#include "engine/command_line.h"
 #include "engine/engine.h"
 #include "engine/js_string.h"
 #include "engine/ui_thread.h"
@@ -104,7 +104,7 @@ void SimpleHandler::OnLoadError(const std::shared_ptr<engine::Browser>&,
                                 const std::u16string& errorText,
                                 const std::u16string& failedUrl) {
   VARNET_REQUIRE_UI_THREAD();
-  if (errorCode == engine::ERR_ABORTED || ChromeRuntimeRequested() || !frame)
+  if (errorCode == engine::ERR_ABORTED || engine::ChromeRuntimeRequested() || !frame)
     return;
   // The failing frame keeps whatever document it has; the error page replaces its content.
   frame->ExecuteJavaScript(

@@ -25,6 +25,10 @@ class Frame {
   // Sends `message` to the browser process, which receives it with this frame as its sender
   // (CEF: SendProcessMessage(PID_BROWSER, ...)). Render process.
   virtual void SendProcessMessage(const ProcessMessage& message) = 0;
+  // False once the frame is gone (CEF: IsValid). In the render process the frame handed over
+  // with a script context stands for that context's document: it is valid only while the frame
+  // is attached and shows that document (again, after a restore from the page cache).
+  virtual bool IsValid() const { return true; }
 };
 
 class BrowserHost {

@@ -54,4 +54,9 @@ void CommandLine::AppendSwitchWithValue(const std::string& name, const std::stri
   arguments_.push_back("--" + name + "=" + value);
 }
 
+bool ChromeRuntimeRequested() {
+  static const bool requested = CommandLine::Global().HasSwitch("enable-chrome-runtime");
+  return requested;
+}
+
 }  // namespace varnet::engine

@@ -33,4 +33,8 @@ class CommandLine {
   std::vector<std::string> arguments_;
 };
 
+// True when the process was started with "--enable-chrome-runtime". The first call decides for
+// the life of the process. UI thread only.
+bool ChromeRuntimeRequested();
+
 }  // namespace varnet::engine

@@ -99,6 +99,9 @@ class ScriptContext {
   // name: writable, enumerable, deletable (CreateFunction + SetValue, attribute NONE).
   virtual void SetGlobalFunction(const std::u16string& name,
                                  std::shared_ptr<ScriptHandler> handler) = 0;
+  // The address of the top frame of the page the context's frame belongs to (its own address
+  // when it is the top frame).
+  virtual std::u16string GetTopFrameURL() const = 0;
 };
 
 }  // namespace varnet::engine

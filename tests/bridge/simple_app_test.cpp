@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/fake_engine.h"
-
 namespace varnet {
 namespace {
 
@@ -34,24 +32,6 @@ TEST(SimpleApp, PlaysBothProcessRolesAndHandsOutTheRegisteredClient) {
   EXPECT_EQ(app.GetDefaultClient(), client);
   client.reset();
   EXPECT_EQ(app.GetDefaultClient(), nullptr);
-}
-
-TEST(SimpleApp, UseViewsChangesNothing) {
-  const char* argv[] = {"client", "--use-views"};
-  fake::resetEngineRecord();
-  auto app = std::make_shared<SimpleApp>();
-  engine::Initialize({2, const_cast<char**>(argv), nullptr}, {}, app);
-  EXPECT_TRUE(fake::engineRecord().creations.empty());
-  EXPECT_TRUE(fake::engineRecord().postedTasks.empty());
-}
-
-// The answer is fixed by the first call for the life of the process.
-TEST(SimpleApp, ChromeRuntimeRequestedIsDecidedOnce) {
-  const char* with[] = {"client", "--enable-chrome-runtime"};
-  engine::CommandLine::Global() = engine::CommandLine(2, with);
-  EXPECT_TRUE(ChromeRuntimeRequested());
-  engine::CommandLine::Global() = engine::CommandLine();
-  EXPECT_TRUE(ChromeRuntimeRequested());
 }
 
 }  // namespace

@@ -31,18 +31,22 @@ TEST(VersionCheck, IgnoresTheProcessLocale) {
   std::setlocale(LC_NUMERIC, saved.c_str());
 }
 
-TEST(VersionCheck, NewerMeansAboveOnePointEightInSinglePrecision) {
-  EXPECT_FALSE(isNewerVersion(u"1.8"));
-  EXPECT_FALSE(isNewerVersion(u"1.80"));
-  EXPECT_FALSE(isNewerVersion(u"1.8000000"));
-  EXPECT_FALSE(isNewerVersion(u"1.80000001"));  // the same float as 1.8
-  EXPECT_FALSE(isNewerVersion(u"1.7"));
-  EXPECT_FALSE(isNewerVersion(u"abc"));
-  EXPECT_FALSE(isNewerVersion(u"nan"));
-  EXPECT_TRUE(isNewerVersion(u"1.81"));
-  EXPECT_TRUE(isNewerVersion(u"2"));
-  EXPECT_TRUE(isNewerVersion(u" 2.0x"));
-  EXPECT_TRUE(isNewerVersion(u"1e300"));  // beyond float: infinity
+TEST(VersionCheck, NewerMeansAboveTheClientsVersionInSinglePrecision) {
+  EXPECT_FALSE(isNewerVersion(u"1.8", u"1.8"));
+  EXPECT_FALSE(isNewerVersion(u"1.80", u"1.8"));
+  EXPECT_FALSE(isNewerVersion(u"1.8000000", u"1.8"));
+  EXPECT_FALSE(isNewerVersion(u"1.80000001", u"1.8"));  // the same float as 1.8
+  EXPECT_FALSE(isNewerVersion(u"1.7", u"1.8"));
+  EXPECT_FALSE(isNewerVersion(u"abc", u"1.8"));
+  EXPECT_FALSE(isNewerVersion(u"nan", u"1.8"));
+  EXPECT_TRUE(isNewerVersion(u"1.81", u"1.8"));
+  EXPECT_TRUE(isNewerVersion(u"2", u"1.8"));
+  EXPECT_TRUE(isNewerVersion(u" 2.0x", u"1.8"));
+  EXPECT_TRUE(isNewerVersion(u"1e300", u"1.8"));  // beyond float: infinity
+  // A client configured with another version compares with that one.
+  EXPECT_FALSE(isNewerVersion(u"2", u"2.5"));
+  EXPECT_FALSE(isNewerVersion(u"2.5", u"2.5"));
+  EXPECT_TRUE(isNewerVersion(u"2.51", u"2.5"));
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
 #include "engine/fake_engine.h"
 
-#include "engine/folder_dialog.h"
-
 namespace varnet::fake {
 
 EngineRecord& engineRecord() {
@@ -103,11 +101,6 @@ void PostUITask(std::function<void()> task) {
 
 std::string EngineVersion() {
   return "fake engine";
-}
-
-std::u16string RunFolderDialog(const std::u16string& title) {
-  engineRecord().folderDialogTitles.push_back(title);
-  return engineRecord().folderDialogAnswer;
 }
 
 }  // namespace varnet::engine

@@ -32,9 +32,11 @@ class FakeFrame : public engine::Frame {
   void SendProcessMessage(const engine::ProcessMessage& message) override {
     sent.push_back(message);
   }
+  bool IsValid() const override { return valid; }
 
   std::u16string url;
   bool isMain;
+  bool valid = true;                         // false: removed, or moved on to another document
   std::vector<std::u16string> scripts;       // ExecuteJavaScript, in order
   std::vector<engine::ProcessMessage> sent;  // SendProcessMessage, in order
 };
@@ -75,11 +77,15 @@ class FakeBrowser : public engine::Browser {
 // call them as the page would.
 class FakeScriptContext : public engine::ScriptContext {
  public:
+  explicit FakeScriptContext(std::u16string topFrameUrl = {})
+      : topFrameUrl(std::move(topFrameUrl)) {}
+
   void SetGlobalFunction(const std::u16string& name,
                          std::shared_ptr<engine::ScriptHandler> handler) override {
     names.push_back(name);
     functions[name] = std::move(handler);
   }
+  std::u16string GetTopFrameURL() const override { return topFrameUrl; }
 
   // Calls `name` like the page: through its handler, with the engine's reading of `arguments`.
   engine::ScriptResult call(const std::u16string& name, engine::ScriptArguments arguments = {}) {
@@ -88,6 +94,7 @@ class FakeScriptContext : public engine::ScriptContext {
     return result;
   }
 
+  std::u16string topFrameUrl;
   std::vector<std::u16string> names;
   std::map<std::u16string, std::shared_ptr<engine::ScriptHandler>> functions;
 };
@@ -168,8 +175,6 @@ struct EngineRecord {
   bool shutDown = false;
   bool onUIThread = true;  // what CurrentlyOnUIThread answers
   bool createSucceeds = true;
-  std::u16string folderDialogAnswer;               // what RunFolderDialog returns
-  std::vector<std::u16string> folderDialogTitles;  // the title of each RunFolderDialog
 
   // Runs the posted tasks (and any they post) in order.
   void runPostedTasks() {

@@ -80,11 +80,12 @@ CefRefPtr<CefClient> CefSimpleApp::GetDefaultClient() {
   return CefSimpleHandler::For(app_->GetBrowserProcessHandler()->GetDefaultClient());
 }
 
-void CefSimpleApp::OnContextCreated(CefRefPtr<CefBrowser> /*browser*/,
+void CefSimpleApp::OnContextCreated(CefRefPtr<CefBrowser> browser,
                                     CefRefPtr<CefFrame> frame,
                                     CefRefPtr<CefV8Context> context) {
-  CefScriptContext scriptContext(context);
-  app_->GetRenderProcessHandler()->OnContextCreated(wrap(frame), scriptContext);
+  CefScriptContext scriptContext(context, browser);
+  app_->GetRenderProcessHandler()->OnContextCreated(
+      std::make_shared<CefDocumentFrame>(frame, context), scriptContext);
 }
 
 void CefSimpleApp::OnContextReleased(CefRefPtr<CefBrowser> /*browser*/,

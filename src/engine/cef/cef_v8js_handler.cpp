@@ -41,6 +41,18 @@ bool CefV8JsHandler::Execute(const CefString& name,
   return true;
 }
 
+bool CefDocumentFrame::IsValid() const {
+  if (!frame_->IsValid() || !context_->IsValid())
+    return false;
+  CefRefPtr<CefV8Context> current = frame_->GetV8Context();
+  return current && current->IsSame(context_);
+}
+
+std::u16string CefScriptContext::GetTopFrameURL() const {
+  CefRefPtr<CefFrame> top = browser_ ? browser_->GetMainFrame() : nullptr;
+  return top ? fromCef(top->GetURL()) : std::u16string();
+}
+
 void CefScriptContext::SetGlobalFunction(const std::u16string& name,
                                          std::shared_ptr<ScriptHandler> handler) {
   if (handler != lastHandler_) {

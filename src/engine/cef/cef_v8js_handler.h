@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "engine/cef/cef_browser.h"
 #include "engine/script_value.h"
 #include "include/cef_v8.h"
 
@@ -30,15 +31,31 @@ class CefV8JsHandler : public CefV8Handler {
 // A V8 value as the seam reads it.
 ScriptValue fromCef(CefRefPtr<CefV8Value> value);
 
+// A frame as the render process hands it over with a new script context: it stands for that
+// context's document, valid only while the frame exists and that context is still its current one.
+class CefDocumentFrame : public CefFrameAdapter {
+ public:
+  CefDocumentFrame(CefRefPtr<CefFrame> frame, CefRefPtr<CefV8Context> context)
+      : CefFrameAdapter(frame), frame_(frame), context_(context) {}
+  bool IsValid() const override;
+
+ private:
+  CefRefPtr<CefFrame> frame_;
+  CefRefPtr<CefV8Context> context_;
+};
+
 // The global object of a frame's new script context, where the bridge puts its functions.
 class CefScriptContext : public ScriptContext {
  public:
-  explicit CefScriptContext(CefRefPtr<CefV8Context> context) : context_(context) {}
+  CefScriptContext(CefRefPtr<CefV8Context> context, CefRefPtr<CefBrowser> browser)
+      : context_(context), browser_(browser) {}
   void SetGlobalFunction(const std::u16string& name,
                          std::shared_ptr<ScriptHandler> handler) override;
+  std::u16string GetTopFrameURL() const override;
 
  private:
   CefRefPtr<CefV8Context> context_;
+  CefRefPtr<CefBrowser> browser_;
   // One V8 handler for all functions of one script handler.
   std::shared_ptr<ScriptHandler> lastHandler_;
   CefRefPtr<CefV8JsHandler> lastFace_;

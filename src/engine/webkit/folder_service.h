@@ -17,7 +17,7 @@ namespace varnet::engine::webkit {
 std::string startFolderService(std::function<GtkWindow*(std::uint64_t pageId)> ownerOf);
 void stopFolderService();
 
-// The modal folder chooser both the service and RunFolderDialog in the browser process show.
+// The modal folder chooser the service shows.
 GtkWidget* newFolderChooser(const std::string& title, GtkWindow* owner);
 
 }  // namespace varnet::engine::webkit

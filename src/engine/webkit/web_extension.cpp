@@ -2,17 +2,12 @@
 
 #include <JavaScriptCore/JavaScript.h>
 #include <jsc/jsc.h>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
 
-#include <cerrno>
-#include <cstring>
 #include <map>
 #include <unordered_map>
 
 #include "engine/command_line.h"
-#include "engine/folder_dialog.h"
+#include "engine/webkit/folder_dialog_webext.h"
 #include "engine/webkit/user_messages.h"
 #include "platform/text.h"
 
@@ -24,11 +19,8 @@ namespace {
 struct ExtensionState {
   WebKitWebExtension* extension = nullptr;
   std::shared_ptr<App> app;
-  std::string folderServicePath;
   // Every frame that had a script context, by id, so that the browser process can address it.
   std::map<guint64, std::weak_ptr<class RenderFrame>> frames;
-  // The page whose bridge function is running, for the folder chooser's owner window.
-  guint64 callingPage = 0;
 };
 
 ExtensionState& state() {
@@ -50,6 +42,7 @@ class RenderFrame : public Frame {
   }
 
   bool IsMain() const override { return frame_ && webkit_frame_is_main_frame(frame_); }
+  bool IsValid() const override { return frame_ != nullptr; }
   std::u16string GetURL() const override {
     const char* uri = frame_ ? webkit_frame_get_uri(frame_) : nullptr;
     return uri ? fromUtf8(uri) : std::u16string();
@@ -153,10 +146,10 @@ JSValueRef callBridgeFunction(JSContextRef context,
     arguments.push_back(readArgument(context, jsArguments[i]));
 
   ScriptResult result;
-  guint64 outerPage = state().callingPage;
-  state().callingPage = data.pageId;
+  guint64 outerPage = callingPage();
+  setCallingPage(data.pageId);
   data.handler->Execute(data.name, arguments, result);
-  state().callingPage = outerPage;
+  setCallingPage(outerPage);
 
   if (const auto* number = std::get_if<std::int32_t>(&result))
     return JSValueMakeNumber(context, *number);
@@ -172,8 +165,14 @@ JSValueRef callBridgeFunction(JSContextRef context,
 
 class JscScriptContext : public ScriptContext {
  public:
-  JscScriptContext(JSGlobalContextRef context, guint64 frameId, guint64 pageId)
-      : context_(context), frameId_(frameId), pageId_(pageId) {}
+  JscScriptContext(JSGlobalContextRef context, WebKitWebPage* page, guint64 frameId)
+      : context_(context), page_(page), frameId_(frameId), pageId_(webkit_web_page_get_id(page)) {}
+
+  std::u16string GetTopFrameURL() const override {
+    WebKitFrame* top = webkit_web_page_get_main_frame(page_);
+    const char* uri = top ? webkit_frame_get_uri(top) : nullptr;
+    return uri ? fromUtf8(uri) : std::u16string();
+  }
 
   void SetGlobalFunction(const std::u16string& name,
                          std::shared_ptr<ScriptHandler> handler) override {
@@ -188,6 +187,7 @@ class JscScriptContext : public ScriptContext {
 
  private:
   JSGlobalContextRef context_;
+  WebKitWebPage* page_;
   guint64 frameId_;
   guint64 pageId_;
 };
@@ -215,7 +215,7 @@ void onWindowObjectCleared(WebKitScriptWorld* world, WebKitWebPage* page, WebKit
   G_GNUC_BEGIN_IGNORE_DEPRECATIONS
   JSGlobalContextRef context = webkit_frame_get_javascript_context_for_script_world(frame, world);
   G_GNUC_END_IGNORE_DEPRECATIONS
-  JscScriptContext scriptContext(context, frameId, webkit_web_page_get_id(page));
+  JscScriptContext scriptContext(context, page, frameId);
   handler->OnContextCreated(renderFrame, scriptContext);
 }
 
@@ -254,7 +254,7 @@ void initializeWebExtension(WebKitWebExtension* extension,
 
   auto& s = state();
   s.extension = extension;
-  s.folderServicePath = folderService;
+  setFolderServicePath(folderService);
   s.app = createApp(fromUtf8(baseUrl));
   // The web process's own switches are WebKit's business; the app still sees its line, as in
   // every process.
@@ -266,43 +266,3 @@ void initializeWebExtension(WebKitWebExtension* extension,
 }
 
 }  // namespace varnet::engine::webkit
-
-namespace varnet::engine {
-
-// The web process shows no windows: the browser process's folder-chooser service shows the
-// chooser over the calling page's window, and this call waits for its answer. Request: the page
-// id and the title, each on a line; answer: the chosen path (UTF-8), empty when cancelled.
-std::u16string RunFolderDialog(const std::u16string& title) {
-  const std::string& servicePath = webkit::state().folderServicePath;
-  sockaddr_un address = {};
-  if (servicePath.empty() || servicePath.size() >= sizeof(address.sun_path))
-    return {};
-  address.sun_family = AF_UNIX;
-  std::memcpy(address.sun_path, servicePath.c_str(), servicePath.size());
-
-  int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0)
-    return {};
-  std::string answer;
-  if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0) {
-    std::string request = std::to_string(webkit::state().callingPage) + "\n" + toUtf8(title) + "\n";
-    bool sent = send(fd, request.data(), request.size(), MSG_NOSIGNAL) ==
-                static_cast<ssize_t>(request.size());
-    shutdown(fd, SHUT_WR);
-    char buffer[4096];
-    ssize_t n = 0;
-    while (sent && (n = read(fd, buffer, sizeof(buffer))) != 0) {
-      if (n < 0) {
-        if (errno == EINTR)
-          continue;
-        answer.clear();
-        break;
-      }
-      answer.append(buffer, static_cast<std::size_t>(n));
-    }
-  }
-  close(fd);
-  return fromUtf8(answer);
-}
-
-}  // namespace varnet::engine
