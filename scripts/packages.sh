@@ -37,3 +37,9 @@ ensure_packages() {
   DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
     "${missing[@]}" >/dev/null
 }
+
+# npm, for packages from the npm registry: Debian's, unless a node installation that brings its
+# own npm is there already (NodeSource's nodejs, for one, conflicts with Debian's npm package).
+ensure_npm() {
+  command -v npm >/dev/null || ensure_packages npm
+}

@@ -1,7 +1,12 @@
 #pragma once
 
-// Archives made at test time with the real tools (the 7z command, Python's zipfile), and
+// Archives made at test time with the real 7-Zip program (the 7z command here, the official
+// 7z.exe beside the test program on Windows) or written byte by byte (archive_writer.h), and
 // snapshots of the folders they are unpacked into.
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include <cstdlib>
 #include <cstring>
@@ -9,6 +14,7 @@
 #include <map>
 #include <string>
 
+#include "archive_writer.h"
 #include "support/temp_folder.h"
 
 namespace varnet::testing {
@@ -39,14 +45,15 @@ inline std::string sampleBytes(size_t size, unsigned seed) {
   return bytes;
 }
 
-// Every regular file below `folder`: relative path -> content. Links are listed by target.
+// Every regular file below `folder`: relative path ("/"-separated UTF-8) -> content. Links are
+// listed by target.
 inline std::map<std::string, std::string> snapshot(const fs::path& folder) {
   std::map<std::string, std::string> files;
   if (!fs::exists(folder))
     return files;
   for (auto it = fs::recursive_directory_iterator(folder); it != fs::recursive_directory_iterator();
        ++it) {
-    std::string relative = fs::relative(it->path(), folder).string();
+    std::string relative = fs::relative(it->path(), folder).generic_u8string();
     if (it->is_symlink())
       files[relative] = "-> " + fs::read_symlink(it->path()).string();
     else if (it->is_regular_file())
@@ -57,16 +64,38 @@ inline std::map<std::string, std::string> snapshot(const fs::path& folder) {
   return files;
 }
 
-// Makes `archive` from the contents of `source` with the 7z command (extra switches in `options`).
+// Makes `archive` from the contents of `source` with 7-Zip (extra switches in `options`).
+#ifdef _WIN32
+inline bool sevenZip(const fs::path& archive, const fs::path& source, const std::string& options) {
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  fs::path program = fs::path(self).parent_path() / "7z.exe";
+  std::wstring line = L"\"" + program.wstring() + L"\" a -bd -y " +
+                      std::wstring(options.begin(), options.end()) + L" \"" + archive.wstring() +
+                      L"\" .";
+  SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+  HANDLE nul = CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0,
+                           nullptr);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = startup.hStdError = nul;
+  PROCESS_INFORMATION process{};
+  DWORD code = 1;
+  if (CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                     nullptr, source.c_str(), &startup, &process)) {
+    WaitForSingleObject(process.hProcess, INFINITE);
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  }
+  CloseHandle(nul);
+  return code == 0;
+}
+#else
 inline bool sevenZip(const fs::path& archive, const fs::path& source, const std::string& options) {
   return run("cd " + quoted(source) + " && 7z a -bd -y " + options + " " + quoted(archive) + " .");
 }
-
-// Runs a Python snippet with `zipfile` imported and `path` naming the archive to write.
-inline bool pythonZip(const fs::path& archive, const std::string& body) {
-  fs::path script = archive.parent_path() / "make_zip.py";
-  writeFile(script, "import zipfile, sys\npath = sys.argv[1]\n" + body + "\n");
-  return run("python3 " + quoted(script) + " " + quoted(archive));
-}
+#endif
 
 }  // namespace varnet::testing

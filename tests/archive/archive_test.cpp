@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
 #include <sys/stat.h>
+#endif
 
 #include <atomic>
 #include <thread>
@@ -64,7 +66,7 @@ class ArchiveTest : public ::testing::Test {
     writeFile(source / "bin/game.bin", sampleBytes(3 << 20, 1));
     writeFile(source / "data/levels/one.dat", sampleBytes(70000, 2));
     writeFile(source / "data/empty.txt", "");
-    writeFile(source / "data/\xE5\x9B\xBE \xF0\x9F\x98\x80.txt", "unicode");
+    writeFile(source / fs::u8path("data/\xE5\x9B\xBE \xF0\x9F\x98\x80.txt"), "unicode");
     fs::create_directories(source / "saves");
     return source;
   }
@@ -89,6 +91,7 @@ TEST_F(ArchiveTest, ZipAnd7z_SizeIsTheSumOfItemSizesAndExtractionReproducesTheTr
   }
 }
 
+#ifndef _WIN32
 TEST_F(ArchiveTest, Extraction_ReplacesExistingFilesAndKeepsTheExecutableBitAndTimes) {
   fs::path source = temp / "source";
   writeFile(source / "run.sh", "#!/bin/sh\n");
@@ -106,6 +109,7 @@ TEST_F(ArchiveTest, Extraction_ReplacesExistingFilesAndKeepsTheExecutableBitAndT
   ASSERT_EQ(stat((target / "run.sh").c_str(), &info), 0);
   EXPECT_EQ(info.st_mtime, 1556938921);
 }
+#endif
 
 TEST_F(ArchiveTest, Progress_RisesMonotonicallyToTheTotalAndFalseStopsTheExtraction) {
   ASSERT_TRUE(sevenZip(temp / "game.zip", makeTree(), "-tzip"));
@@ -194,13 +198,21 @@ TEST_F(ArchiveTest, HostilePaths_FailBeforeAnythingIsWritten) {
   for (const char* name : hostile) {
     SCOPED_TRACE(name);
     fs::path archive = temp / "hostile.zip";
-    ASSERT_TRUE(pythonZip(archive,
-                          "with zipfile.ZipFile(path, 'w') as z:\n"
-                          "    z.writestr('first.txt', 'harmless')\n"
-                          "    z.writestr(" +
-                              std::string("r'") + name + "', 'evil')\n"));
+    writeFile(archive, zipArchive({{"first.txt", "harmless"}, {name, "evil"}}));
     fs::path box = temp / "box";
     fs::path target = box / "install";
+#ifdef _WIN32
+    // 7z.dll turns a backslash in a name from a Unix-made zip into U+F05C, a character of the
+    // name rather than a separator: the entry stays one file inside the folder.
+    if (std::string(name).find('\\') != std::string::npos) {
+      EXPECT_EQ(kindOf(unpack(library, archive, Format::Zip, target)), std::nullopt);
+      for (const auto& [path, content] : snapshot(box))
+        EXPECT_EQ(path.rfind("install/", 0), 0u) << path;
+      EXPECT_EQ(snapshot(target).size(), 2u);
+      fs::remove_all(box);
+      continue;
+    }
+#endif
     std::optional<Error> error = unpack(library, archive, Format::Zip, target);
     ASSERT_EQ(kindOf(error), ErrorKind::LeavesFolder);
     EXPECT_EQ(toUtf8(error->path), name);
@@ -211,11 +223,8 @@ TEST_F(ArchiveTest, HostilePaths_FailBeforeAnythingIsWritten) {
 }
 
 TEST_F(ArchiveTest, HarmlessOddPaths_LandInsideTheFolder) {
-  ASSERT_TRUE(pythonZip(temp / "odd.zip",
-                        "with zipfile.ZipFile(path, 'w') as z:\n"
-                        "    z.writestr('./dot/./x.txt', 'x')\n"
-                        "    z.writestr('ok//double.txt', 'd')\n"
-                        "    z.writestr('dir/', '')\n"));
+  writeFile(temp / "odd.zip",
+            zipArchive({{"./dot/./x.txt", "x"}, {"ok//double.txt", "d"}, {"dir/", ""}}));
   fs::path target = temp / "out";
   EXPECT_EQ(kindOf(unpack(library, temp / "odd.zip", Format::Zip, target)), std::nullopt);
   EXPECT_EQ(
@@ -224,19 +233,15 @@ TEST_F(ArchiveTest, HarmlessOddPaths_LandInsideTheFolder) {
           {"dot/", ""}, {"dot/x.txt", "x"}, {"ok/", ""}, {"ok/double.txt", "d"}, {"dir/", ""}}));
 }
 
+// Unix only: name decoding by 7z.so, and links.
+#ifndef _WIN32
 TEST_F(ArchiveTest, ZipNamesWithoutTheUtf8Flag_AreDecodedAsUtf8OrElseGb18030) {
-  // Python sets the flag for every non-ASCII name; these entries carry raw bytes without it.
-  ASSERT_TRUE(pythonZip(temp / "legacy.zip",
-                        "class Raw(zipfile.ZipInfo):\n"
-                        "    def _encodeFilenameFlags(self):\n"
-                        "        return self.raw, self.flag_bits\n"
-                        "with zipfile.ZipFile(path, 'w') as z:\n"
-                        "    for name in [u'\\u5730\\u56fe/mac.txt'.encode('utf-8'),\n"
-                        "                 u'\\u6e38\\u620f.txt'.encode('gbk'), b'plain.txt']:\n"
-                        "        info = Raw('x')\n"
-                        "        info.raw = name\n"
-                        "        z.writestr(info, 'data')\n"
-                        "    z.writestr(u'caf\\xe9.txt', 'flagged')\n"));
+  // Raw name bytes without the UTF-8 flag: UTF-8, GBK, ASCII; and one flagged name.
+  writeFile(temp / "legacy.zip",
+            zipArchive({{"\xE5\x9C\xB0\xE5\x9B\xBE/mac.txt", "data", 0, false},
+                        {"\xD3\xCE\xCF\xB7.txt", "data", 0, false},
+                        {"plain.txt", "data", 0, false},
+                        {"caf\xC3\xA9.txt", "flagged"}}));
   fs::path target = temp / "out";
   EXPECT_EQ(kindOf(unpack(library, temp / "legacy.zip", Format::Zip, target)), std::nullopt);
   EXPECT_EQ(snapshot(target),
@@ -248,19 +253,15 @@ TEST_F(ArchiveTest, ZipNamesWithoutTheUtf8Flag_AreDecodedAsUtf8OrElseGb18030) {
 }
 
 // A zip symbolic link: Unix mode S_IFLNK in the external attributes, the target as data.
-std::string zipLink(const std::string& name, const std::string& target) {
-  return "    info = zipfile.ZipInfo(r'" + name + "')\n" +
-         "    info.create_system = 3\n"
-         "    info.external_attr = 0o120777 << 16\n"
-         "    z.writestr(info, r'" +
-         target + "')\n";
+ArchiveEntry zipLink(const std::string& name, const std::string& target) {
+  return {name, target, 0120777};
 }
 
 TEST_F(ArchiveTest, Links_InsideAreMadeEscapingOnesFailAndAreRemoved) {
-  ASSERT_TRUE(pythonZip(temp / "links.zip",
-                        "with zipfile.ZipFile(path, 'w') as z:\n"
-                        "    z.writestr('lib/libgame.so.1', 'code')\n" +
-                            zipLink("lib/libgame.so", "libgame.so.1") + zipLink("current", "lib")));
+  writeFile(temp / "links.zip",
+            zipArchive({{"lib/libgame.so.1", "code"},
+                        zipLink("lib/libgame.so", "libgame.so.1"),
+                        zipLink("current", "lib")}));
   fs::path target = temp / "good";
   EXPECT_EQ(kindOf(unpack(library, temp / "links.zip", Format::Zip, target)), std::nullopt);
   EXPECT_EQ(fs::read_symlink(target / "lib/libgame.so"), "libgame.so.1");
@@ -268,17 +269,16 @@ TEST_F(ArchiveTest, Links_InsideAreMadeEscapingOnesFailAndAreRemoved) {
 
   fs::path outside = temp / "outside";
   writeFile(outside / "secret.txt", "keep");
-  const std::vector<std::string> escapes[] = {
+  const std::vector<ArchiveEntry> escapes[] = {
       {zipLink("up", "../../outside")},
       {zipLink("abs", outside.string())},
       // Each link alone stays inside, together they climb out.
       {zipLink("sub/up", ".."), zipLink("m", "sub/up/..")},
   };
   for (const auto& links : escapes) {
-    std::string body = "with zipfile.ZipFile(path, 'w') as z:\n    z.writestr('a.txt', 'a')\n";
-    for (const std::string& link : links)
-      body += link;
-    ASSERT_TRUE(pythonZip(temp / "escape.zip", body));
+    std::vector<ArchiveEntry> entries{{"a.txt", "a"}};
+    entries.insert(entries.end(), links.begin(), links.end());
+    writeFile(temp / "escape.zip", zipArchive(entries));
     fs::path box = temp / "box";
     EXPECT_EQ(kindOf(unpack(library, temp / "escape.zip", Format::Zip, box / "in")),
               ErrorKind::LinkRefused);
@@ -298,15 +298,13 @@ TEST_F(ArchiveTest, ExistingLinkInTheFolder_DoesNotCarryFilesOutside) {
   writeFile(target / "file.txt", "old");
   fs::create_symlink(outside / "victim.txt", target / "save.txt");
   writeFile(outside / "victim.txt", "victim");
-  ASSERT_TRUE(pythonZip(temp / "a.zip",
-                        "with zipfile.ZipFile(path, 'w') as z:\n"
-                        "    z.writestr('save.txt', 'replaced')\n"
-                        "    z.writestr('data/x.txt', 'x')\n"));
+  writeFile(temp / "a.zip", zipArchive({{"save.txt", "replaced"}, {"data/x.txt", "x"}}));
   EXPECT_EQ(kindOf(unpack(library, temp / "a.zip", Format::Zip, target)), ErrorKind::LinkRefused);
   EXPECT_EQ(readFile(outside / "victim.txt"), "victim");
   EXPECT_EQ(readFile(target / "save.txt"), "replaced");  // the link itself was replaced
   EXPECT_FALSE(fs::exists(outside / "x.txt"));
 }
+#endif  // _WIN32
 
 TEST_F(ArchiveTest, Gate_StoppedFromAnotherThreadChangesNothingAfterStopReturns) {
   fs::path source = temp / "source";
@@ -336,13 +334,25 @@ TEST_F(ArchiveTest, Gate_StoppedFromAnotherThreadChangesNothingAfterStopReturns)
     EXPECT_TRUE(content == original[path]) << "half-written file left: " << path;
 }
 
-TEST(RarFormat, TellsRar5FromRar4BySignature) {
-  TempFolder temp;
-  writeFile(temp / "five.rar", std::string("Rar!\x1A\x07\x01\x00", 8) + "rest");
-  writeFile(temp / "four.rar", std::string("Rar!\x1A\x07\x00", 7) + "rest");
-  EXPECT_EQ(rarFormatOf(fromPath(temp / "five.rar")), Format::Rar5);
-  EXPECT_EQ(rarFormatOf(fromPath(temp / "four.rar")), Format::Rar);
-  EXPECT_EQ(rarFormatOf(fromPath(temp / "missing.rar")), Format::Rar);
+TEST_F(ArchiveTest, Rar5AndRar4_AreToldBySignatureAndExtract) {
+  const std::vector<ArchiveEntry> entries{
+      {"readme.txt", "hello"}, {"data/", ""}, {"data/level.dat", sampleBytes(70000, 5)}};
+  writeFile(temp / "five.rar", rar5Archive(entries));
+  writeFile(temp / "four.rar", rar4Archive(entries));
+  for (auto [name, format] : {std::pair{"five.rar", Format::Rar5}, {"four.rar", Format::Rar}}) {
+    SCOPED_TRACE(name);
+    ASSERT_EQ(rarFormatOf(u16(temp / name)), format);
+    auto reader = openOrFail(library, temp / name, format);
+    ASSERT_TRUE(reader);
+    EXPECT_EQ(*reader->size(), 70005u);
+    fs::path target = temp / (std::string(name) + ".out");
+    EXPECT_EQ(reader->extractTo(u16(target)), std::nullopt);
+    EXPECT_EQ(snapshot(target), (std::map<std::string, std::string>{
+                                    {"readme.txt", "hello"},
+                                    {"data/", ""},
+                                    {"data/level.dat", entries[2].data}}));
+  }
+  EXPECT_EQ(rarFormatOf(u16(temp / "missing.rar")), Format::Rar);
 }
 
 }  // namespace

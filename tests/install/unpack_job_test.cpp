@@ -9,6 +9,9 @@
 
 #include "../archive/archive_fixtures.h"
 #include "platform/text.h"
+#ifdef _WIN32
+#include "support/win_test_support.h"
+#endif
 
 namespace varnet {
 namespace {
@@ -23,14 +26,26 @@ std::optional<archive::ErrorKind> failureOf(const UnpackJob& job) {
 }
 
 // A job on real folders: the package folder, the install root (with its closing "/") and a
-// desktop, all in a temporary folder that HOME and the XDG folders point at.
+// desktop, all in temporary folders (HOME and the XDG folders point there; on Windows the shell's
+// desktop folder setting).
 class UnpackJobTest : public ::testing::Test {
  protected:
   UnpackJobTest() {
     writeFile(temp / "config/user-dirs.dirs", "XDG_DESKTOP_DIR=\"$HOME/Desktop\"\n");
-    fs::create_directories(temp / "Desktop");
+    fs::create_directories(desktop);
     fs::create_directories(packageDir);
     fs::create_directories(games);
+  }
+#ifdef _WIN32
+  void SetUp() override { ASSERT_TRUE(desktopFolder.active()); }
+#endif
+
+  fs::path shortcut(const std::string& name) {
+#ifdef _WIN32
+    return desktop / (name + ".lnk");
+#else
+    return desktop / (name + ".desktop");
+#endif
   }
 
   fs::path makeSource() {
@@ -70,11 +85,16 @@ class UnpackJobTest : public ::testing::Test {
   }
 
   TempFolder temp;
+#ifdef _WIN32
+  test::ScopedDesktopFolder desktopFolder;
+  fs::path desktop = desktopFolder.path();
+#else
   ScopedEnvironment home{"HOME", temp.path().string()};
   ScopedEnvironment config{"XDG_CONFIG_HOME", (temp / "config").string()};
+  fs::path desktop = temp / "Desktop";
+#endif
   fs::path packageDir = temp / "downloads/pkg";
   fs::path games = temp / "games";
-  fs::path desktop = temp / "Desktop";
 };
 
 TEST_F(UnpackJobTest, Modes0And1_UnpackDeleteThePackageFolderAndWriteTheShortcut) {
@@ -92,16 +112,20 @@ TEST_F(UnpackJobTest, Modes0And1_UnpackDeleteThePackageFolderAndWriteTheShortcut
     EXPECT_EQ(job.progress(), 100);
     EXPECT_EQ(job.lastError(), std::nullopt);
     EXPECT_FALSE(job.hasWorker());
-    EXPECT_EQ(job.setupPath(), fromPath(games / "game"));
+    EXPECT_EQ(job.setupPath(), fromPath(games) + u"/game");
     EXPECT_EQ(snapshot(games / "game"), snapshot(source));
     EXPECT_FALSE(fs::exists(packageDir));
-    std::string launcher = readFile(desktop / "Game.desktop");
+    EXPECT_TRUE(fs::exists(shortcut("Game")));
+#ifndef _WIN32
+    std::string launcher = readFile(shortcut("Game"));
     EXPECT_NE(launcher.find((games / "game/bin/game.exe").string()), std::string::npos) << launcher;
+#endif
     fs::remove_all(games / "game");
-    fs::remove(desktop / "Game.desktop");
+    fs::remove(shortcut("Game"));
   }
 }
 
+#ifndef _WIN32
 TEST_F(UnpackJobTest, ShortcutTarget_JoinsInstallFolderAndProgramWithASlash) {
   ASSERT_TRUE(sevenZip(packageDir / "game.zip", makeSource(), "-tzip"));
   UnpackJob job;
@@ -115,6 +139,7 @@ TEST_F(UnpackJobTest, ShortcutTarget_JoinsInstallFolderAndProgramWithASlash) {
   EXPECT_NE(launcher.find("Path=" + (games / "game").string() + "\n"), std::string::npos)
       << launcher;
 }
+#endif
 
 TEST_F(UnpackJobTest, Mode2_UnpacksButKeepsThePackageAndWritesNoShortcut) {
   ASSERT_TRUE(sevenZip(packageDir / "game.7z", makeSource(), "-t7z"));
@@ -206,10 +231,8 @@ TEST_F(UnpackJobTest, Passwords_RightOneInstallsWrongOrMissingOneFails) {
 }
 
 TEST_F(UnpackJobTest, HostileArchive_FailsWithNothingOutsideTheInstallFolder) {
-  ASSERT_TRUE(pythonZip(packageDir / "game.zip",
-                        "with zipfile.ZipFile(path, 'w') as z:\n"
-                        "    z.writestr('ok.txt', 'ok')\n"
-                        "    z.writestr('../../escaped.txt', 'evil')\n"));
+  writeFile(packageDir / "game.zip",
+            zipArchive({{"ok.txt", "ok"}, {"../../escaped.txt", "evil"}}));
   UnpackJob job;
   job.start(request(0));
   EXPECT_EQ(waitForEnd(job).back(), -100);
@@ -238,10 +261,7 @@ TEST_F(UnpackJobTest, Progress_PolledFromAnotherThreadNeverDecreasesAndEndsAt100
 }
 
 TEST_F(UnpackJobTest, ArchiveDeclaringNoSize_Publishes0Until100) {
-  ASSERT_TRUE(pythonZip(packageDir / "empty.zip",
-                        "with zipfile.ZipFile(path, 'w') as z:\n"
-                        "    z.writestr('a/', '')\n"
-                        "    z.writestr('a/empty.txt', '')\n"));
+  writeFile(packageDir / "empty.zip", zipArchive({{"a/", ""}, {"a/empty.txt", ""}}));
   UnpackJob job;
   job.start(request(2));
   std::vector<int32_t> seen = waitForEnd(job);
@@ -309,7 +329,7 @@ TEST_F(UnpackJobTest, StartWhileRunning_StopsTheFirstWorkerAndRunsTheSecondJob) 
   job.start(next);
   std::map<std::string, std::string> firstAtRestart = snapshot(games / "first");
   EXPECT_EQ(waitForEnd(job).back(), 100);
-  EXPECT_EQ(job.setupPath(), fromPath(games / "second"));
+  EXPECT_EQ(job.setupPath(), fromPath(games) + u"/second");
   EXPECT_EQ(readFile(games / "second/readme.txt"), "second");
   EXPECT_EQ(snapshot(games / "first"), firstAtRestart);
 }

@@ -42,10 +42,13 @@ class TempFolder {
   TempFolder& operator=(const TempFolder&) = delete;
 
   const std::filesystem::path& path() const { return path_; }
-  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+  // `name` is UTF-8 (a narrow name on Windows would be read in the ANSI code page).
+  std::filesystem::path operator/(const std::string& name) const {
+    return path_ / std::filesystem::u8path(name);
+  }
   // The folder as the Parts take paths: UTF-16 text.
   std::u16string text() const { return fromPath(path_); }
-  std::u16string text(const std::string& name) const { return fromPath(path_ / name); }
+  std::u16string text(const std::string& name) const { return fromPath(*this / name); }
 
  private:
   std::filesystem::path path_;
