@@ -136,16 +136,19 @@ void UnpackJob::work(Run& run) {
   if (!publish(run, [&] { request_.setupPath = installFolder; }))
     return;
 
-  archive::Result<ZlibHelper> helper =
-      ZlibHelper::open(*archivePath, installFolder, request.password);
-  if (!helper)
-    return fail(run, helper.error());
-  helper->gate = &run.gate;
-  helper->progressTarget = [&](int32_t percent) {
-    return publish(run, [&] { progress_.store(percent); });
-  };
-  if (std::optional<Error> error = helper->extract())
-    return fail(run, std::move(*error));
+  {
+    // Closed before the package folder is deleted: Windows deletes no file that is open.
+    archive::Result<ZlibHelper> helper =
+        ZlibHelper::open(*archivePath, installFolder, request.password);
+    if (!helper)
+      return fail(run, helper.error());
+    helper->gate = &run.gate;
+    helper->progressTarget = [&](int32_t percent) {
+      return publish(run, [&] { progress_.store(percent); });
+    };
+    if (std::optional<Error> error = helper->extract())
+      return fail(run, std::move(*error));
+  }
 
   if (request.setupMode == 0 || request.setupMode == 1) {
     const std::u16string target = installFolder + u"/" + request.exePath;

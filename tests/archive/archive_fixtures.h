@@ -45,6 +45,16 @@ inline std::string sampleBytes(size_t size, unsigned seed) {
   return bytes;
 }
 
+// An item's path as the 7-Zip library reports it: with the OS's separator.
+inline std::string itemPath(std::string path) {
+#ifdef _WIN32
+  for (char& c : path)
+    if (c == '/')
+      c = '\\';
+#endif
+  return path;
+}
+
 // Every regular file below `folder`: relative path ("/"-separated UTF-8) -> content. Links are
 // listed by target.
 inline std::map<std::string, std::string> snapshot(const fs::path& folder) {
@@ -70,9 +80,11 @@ inline bool sevenZip(const fs::path& archive, const fs::path& source, const std:
   wchar_t self[MAX_PATH];
   GetModuleFileNameW(nullptr, self, MAX_PATH);
   fs::path program = fs::path(self).parent_path() / "7z.exe";
+  // The contents of `source`, named relative to it; the program does not run inside `source`,
+  // which Wine would keep open for a moment after the program has ended.
   std::wstring line = L"\"" + program.wstring() + L"\" a -bd -y " +
                       std::wstring(options.begin(), options.end()) + L" \"" + archive.wstring() +
-                      L"\" .";
+                      L"\" \"" + (source / "*").wstring() + L"\"";
   SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
   HANDLE nul = CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0,
                            nullptr);
@@ -83,7 +95,7 @@ inline bool sevenZip(const fs::path& archive, const fs::path& source, const std:
   PROCESS_INFORMATION process{};
   DWORD code = 1;
   if (CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
-                     nullptr, source.c_str(), &startup, &process)) {
+                     nullptr, nullptr, &startup, &process)) {
     WaitForSingleObject(process.hProcess, INFINITE);
     GetExitCodeProcess(process.hProcess, &code);
     CloseHandle(process.hThread);
