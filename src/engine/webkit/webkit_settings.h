@@ -7,7 +7,7 @@
 namespace varnet::engine::webkit {
 
 // A new settings object (the caller owns the reference) with the engine switches of the global
-// command line applied.
+// command line applied, drawn without hardware acceleration unless the environment asks.
 WebKitSettings* settingsFromSwitches();
 
 }  // namespace varnet::engine::webkit
