@@ -154,7 +154,10 @@ void ArchiveReader::openArchive() {
   if (!stream->open(toPath(archivePath_)))
     refuse(ErrorKind::Io, "cannot open " + toUtf8(archivePath_));
   ComPtr<IInArchive> archive(static_cast<IInArchive*>(library_.createHandler(format_)));
-  ComPtr<OpenCallback> callback(new OpenCallback(library_.runtime(), password_));
+  if (format_ == Format::Zip)
+    askForUtf8Names(*archive.get());
+  ComPtr<OpenCallback> callback(
+      new OpenCallback(library_.runtime(), password_, toPath(archivePath_)));
   // The archive must start at the file's first byte, as bit7z opens it.
   const uint64_t maxStart = 0;
   HRESULT result = archive->Open(stream.get(), &maxStart, callback.get());
@@ -177,14 +180,56 @@ void ArchiveReader::openArchive() {
              archiveName_ + " is not a " + formatName(format_) + " archive");
     refuse(ErrorKind::Damaged, "cannot open " + archiveName_ + ": " + hex(result));
   }
-  Property flags(library_.runtime());
-  archive->GetArchiveProperty(kpidErrorFlags, flags.out());
-  if (flags.number().value_or(0) & ~kDataAfterEnd) {
+  if (std::optional<std::string> damage = damageOf(*archive.get())) {
     archive->Close();
-    refuse(ErrorKind::Damaged, archiveName_ + " is damaged or incomplete (error flags " +
-                                   hex(static_cast<int32_t>(*flags.number())) + ")");
+    refuse(ErrorKind::Damaged, archiveName_ + ": " + *damage);
   }
+  files_.push_back(archivePath_);
+  files_.insert(files_.end(), callback->volumes().begin(), callback->volumes().end());
   archive_ = archive.share<IInArchive>();
+}
+
+// What 7-Zip found wrong with an opened archive: error flags, or its own message ("Missing
+// volume : game.part2.rar"); for a volume set also volumes missing before the one opened.
+std::optional<std::string> ArchiveReader::damageOf(IInArchive& archive) const {
+  Property property(library_.runtime());
+  archive.GetArchiveProperty(kpidErrorFlags, property.out());
+  if (uint64_t flags = property.number().value_or(0) & ~kDataAfterEnd)
+    return "damaged or incomplete (error flags " + hex(static_cast<int32_t>(flags)) + ")";
+  archive.GetArchiveProperty(kpidError, property.out());
+  if (!property.text().empty())
+    return toUtf8(property.text());
+  archive.GetArchiveProperty(kpidIsVolume, property.out());
+  if (!property.flag())
+    return std::nullopt;
+  archive.GetArchiveProperty(kpidVolumeIndex, property.out());
+  bool missingBefore = property.number().value_or(0) > 0;
+  uint32_t count = 0;
+  archive.GetNumberOfItems(&count);
+  for (uint32_t index = 0; index < count && !missingBefore; ++index) {
+    archive.GetProperty(index, kpidSplitBefore, property.out());
+    missingBefore = property.flag();
+  }
+  if (missingBefore)
+    return "missing volume before this one (open the set's first volume)";
+  return std::nullopt;
+}
+
+// Zip names without the UTF-8 flag come as UTF-8 with each invalid byte b as U+EF00 + b, on both
+// ports and whatever the process's locale or code page (see legacy_names.h).
+void ArchiveReader::askForUtf8Names(IInArchive& archive) const {
+  ISetProperties* properties = nullptr;
+  if (failed(archive.QueryInterface(ISetProperties::kIid, reinterpret_cast<void**>(&properties))) ||
+      !properties)
+    throw Failure{{ErrorKind::NotAnArchive, "the 7-Zip zip handler takes no properties", {}}};
+  ComPtr<ISetProperties> owned(properties);
+  static const OLECHAR kCodePage[] = {'c', 'p', 0};
+  const OLECHAR* names[] = {kCodePage};
+  PROPVARIANT utf8{};
+  utf8.vt = VT_UI4;
+  utf8.ulVal = 65001;  // CP_UTF8
+  if (failed(properties->SetProperties(names, &utf8, 1)))
+    throw Failure{{ErrorKind::NotAnArchive, "the 7-Zip zip handler refused its code page", {}}};
 }
 
 ArchiveReader::~ArchiveReader() {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "archive/error.h"
 #include "archive/extraction_gate.h"
@@ -65,6 +66,9 @@ class ArchiveReader {
 
   uint32_t itemCount() const;
 
+  // The files the archive was read from: its own path, then the other volumes of its set.
+  const std::vector<std::u16string>& files() const { return files_; }
+
   // The sum of the items' uncompressed sizes; items that do not declare one add nothing.
   Result<uint64_t> size() const;
 
@@ -84,6 +88,8 @@ class ArchiveReader {
                 Format format,
                 const std::u16string& password);
   void openArchive();  // throws Failure
+  void askForUtf8Names(IInArchive& archive) const;
+  std::optional<std::string> damageOf(IInArchive& archive) const;
   void extractAll(const std::u16string& folder,
                   const ProgressCallback& progress,
                   ExtractionGate& gate);  // throws Failure
@@ -91,6 +97,7 @@ class ArchiveReader {
   const SevenZipLibrary& library_;
   std::u16string archivePath_;
   std::string archiveName_;  // the file name, for messages
+  std::vector<std::u16string> files_;
   Format format_;
   std::u16string password_;
   IInArchive* archive_ = nullptr;

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <system_error>
 #include <vector>
 
@@ -165,9 +166,25 @@ class ExtractCallback final : public IArchiveExtractCallback,
   const std::vector<Link>& links() const { return links_; }
 
  private:
+  // An item that came out shorter or longer than the archive lists it is incomplete, whatever
+  // 7-Zip says (a RAR volume set missing its later volumes reports such items as fine).
+  void checkSize(const Item& item, uint64_t written) const {
+    if (item.size && written != *item.size)
+      throw Failure{{ErrorKind::Damaged,
+                     "incomplete item in " + archiveName_ + ": " + toUtf8(item.name) + " (" +
+                         std::to_string(written) + " of " + std::to_string(*item.size) + " bytes)",
+                     item.name}};
+  }
+
   void finishFile(const Item& item) {
     ComPtr<OutFileStream> file = file_;
     file_ = ComPtr<OutFileStream>();
+    try {
+      checkSize(item, file->written());
+    } catch (const Failure&) {
+      file->discard();
+      throw;
+    }
     if (!file->finish()) {
       file->discard();
       if (gate_.stopped())
@@ -184,9 +201,12 @@ class ExtractCallback final : public IArchiveExtractCallback,
   }
 
   void finishLink(const Item& item) {
-    std::u16string target = item.linkTarget.empty() ? fromUtf8(link_->data()) : item.linkTarget;
+    ComPtr<MemoryOutStream> data = link_;
     link_ = ComPtr<MemoryOutStream>();
-    links_.push_back({root_ / item.relative, item.name, target});
+    if (item.linkTarget.empty())
+      checkSize(item, data->data().size());
+    std::u16string target = item.linkTarget.empty() ? fromUtf8(data->data()) : item.linkTarget;
+    links_.push_back({item.relative, item.name, target});
   }
 
   // Creates the folder (and those above it) and checks that, links followed, it is still inside

@@ -69,6 +69,19 @@ struct ICryptoGetTextPassword : IUnknown7z {
   virtual HRESULT VARNET_7Z_CALL CryptoGetTextPassword(BSTR* password) = 0;
 };
 
+struct ISetProperties : IUnknown7z {
+  static constexpr GUID kIid = interfaceId(0x06, 0x03);
+  virtual HRESULT VARNET_7Z_CALL SetProperties(const OLECHAR* const* names,
+                                               const PROPVARIANT* values,
+                                               uint32_t count) = 0;
+};
+
+struct IArchiveOpenVolumeCallback : IUnknown7z {
+  static constexpr GUID kIid = interfaceId(0x06, 0x30);
+  virtual HRESULT VARNET_7Z_CALL GetProperty(PROPID id, PROPVARIANT* value) = 0;
+  virtual HRESULT VARNET_7Z_CALL GetStream(const OLECHAR* name, IInStream** stream) = 0;
+};
+
 struct IInArchive : IUnknown7z {
   static constexpr GUID kIid = interfaceId(0x06, 0x60);
   virtual HRESULT VARNET_7Z_CALL Open(IInStream* stream,
@@ -97,14 +110,19 @@ struct IInArchive : IUnknown7z {
 // Item and archive property ids (7-Zip's PropID.h).
 enum : PROPID {
   kpidPath = 3,
+  kpidName = 4,
   kpidIsDir = 6,
   kpidSize = 7,
   kpidAttrib = 9,
   kpidMTime = 12,
   kpidEncrypted = 15,
+  kpidSplitBefore = 16,
+  kpidIsVolume = 35,
   kpidCharacts = 47,
   kpidErrorFlags = 71,
   kpidSymLink = 54,
+  kpidError = 55,
+  kpidVolumeIndex = 80,
   kpidHardLink = 90,
 };
 

@@ -7,8 +7,12 @@
 namespace varnet::archive {
 namespace {
 
+// 7z.dll hands a backslash of a Unix-made archive over as U+F05C: it still separates names here,
+// so that both ports refuse the same archives.
+constexpr char16_t kBackslashFromUnix = 0xF05C;
+
 bool isSeparator(char16_t c) {
-  return c == u'/' || c == u'\\';
+  return c == u'/' || c == u'\\' || c == kBackslashFromUnix;
 }
 
 bool onlyDotsAndSpaces(std::u16string_view name) {
@@ -37,22 +41,29 @@ bool isWindowsDeviceName(std::u16string_view name) {
 
 }  // namespace
 
-std::optional<std::filesystem::path> safeItemPath(std::u16string_view raw) {
-  if (raw.empty() || isSeparator(raw.front()) || hasDriveLetter(raw))
-    return std::nullopt;
-  std::filesystem::path relative;
+std::vector<std::u16string_view> itemPathNames(std::u16string_view raw) {
+  std::vector<std::u16string_view> names;
   size_t start = 0;
   while (start <= raw.size()) {
     size_t end = start;
     while (end < raw.size() && !isSeparator(raw[end]))
       ++end;
-    std::u16string_view name = raw.substr(start, end - start);
-    if (!name.empty() && name != u".") {
-      if (onlyDotsAndSpaces(name) || isWindowsDeviceName(name))
-        return std::nullopt;
-      relative /= toPath(name);
-    }
+    names.push_back(raw.substr(start, end - start));
     start = end + 1;
+  }
+  return names;
+}
+
+std::optional<std::filesystem::path> safeItemPath(std::u16string_view raw) {
+  if (raw.empty() || isSeparator(raw.front()))
+    return std::nullopt;
+  std::filesystem::path relative;
+  for (std::u16string_view name : itemPathNames(raw)) {
+    if (name.empty() || name == u".")
+      continue;
+    if (onlyDotsAndSpaces(name) || hasDriveLetter(name) || isWindowsDeviceName(name))
+      return std::nullopt;
+    relative /= toPath(name);
   }
   if (relative.empty())
     return std::nullopt;

@@ -31,6 +31,17 @@ std::optional<fs::file_time_type> toFileTime(std::optional<uint64_t> ticks) {
       std::chrono::duration_cast<fs::file_time_type::duration>(sinceUnixEpoch + clockOffset));
 }
 
+// What 7-Zip's own program calls an item that has no name: the archive's file name without its
+// extension (a file name without one gets a "~").
+std::u16string unnamedItemName(const std::u16string& archiveName) {
+  size_t dot = archiveName.rfind(u'.');
+  std::u16string name =
+      dot != std::u16string::npos && dot > 0 ? archiveName.substr(0, dot) : archiveName + u"~";
+  while (!name.empty() && name.back() == u' ')
+    name.pop_back();
+  return name;
+}
+
 }  // namespace
 
 std::vector<Item> planItems(IInArchive& archive,
@@ -48,17 +59,21 @@ std::vector<Item> planItems(IInArchive& archive,
   };
   for (uint32_t index = 0; index < count; ++index) {
     Item& item = items[index];
+    item.isDirectory = read(index, kpidIsDir).flag();
     std::u16string rawPath = read(index, kpidPath).text();
     if (format == Format::Zip &&
         read(index, kpidCharacts).text().find(u"UTF8") == std::u16string::npos)
       rawPath = decodeLegacyZipName(rawPath);
+    if (rawPath.empty() && item.isDirectory)
+      continue;  // the folder itself
+    if (rawPath.empty())
+      rawPath = unnamedItemName(archiveName);
     item.name = rawPath;
     std::optional<fs::path> relative = safeItemPath(rawPath);
     if (!relative)
       throw Failure{{ErrorKind::LeavesFolder,
                      name + ": " + toUtf8(rawPath) + " would leave the install folder", rawPath}};
     item.relative = *relative;
-    item.isDirectory = read(index, kpidIsDir).flag();
     item.encrypted = read(index, kpidEncrypted).flag();
     item.size = read(index, kpidSize).number();
     item.modified = toFileTime(read(index, kpidMTime).fileTime());

@@ -1,5 +1,6 @@
 #include "archive/links.h"
 
+#include <map>
 #include <optional>
 #include <system_error>
 
@@ -10,50 +11,159 @@
 namespace fs = std::filesystem;
 
 namespace varnet::archive {
+namespace {
 
-// Links are made once every file is in place, so that no item is ever written through one, and
-// are kept only when each, followed to its end, still points inside the root. All of it passes
-// the gate as one change: a stop never leaves an unchecked link behind.
+#ifdef _WIN32
+constexpr bool kCaseInsensitiveNames = true;
+#else
+constexpr bool kCaseInsensitiveNames = false;
+#endif
+
+// Links in a chain deeper than this are refused, as the OS refuses loops.
+constexpr int kMaxLinkDepth = 40;
+
+using Names = std::vector<std::u16string>;
+
+std::u16string keyOf(const Names& names) {
+  std::u16string key;
+  for (const std::u16string& name : names) {
+    key += name;
+    key += u'/';
+  }
+  if (kCaseInsensitiveNames) {
+    for (char16_t& c : key)
+      c = (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
+  }
+  return key;
+}
+
+Names namesOf(const fs::path& relative) {
+  Names names;
+  for (const fs::path& name : relative)
+    names.push_back(fromPath(name));
+  return names;
+}
+
+bool hasDriveLetter(std::u16string_view name) {
+  return name.size() >= 2 && name[1] == u':';
+}
+
+class LinkJudge {
+ public:
+  explicit LinkJudge(const std::vector<Link>& links) {
+    for (const Link& link : links)
+      links_[keyOf(namesOf(link.relative))] = &link;
+  }
+
+  // Where the link points, as names below the root, or nothing when it leaves the root.
+  std::optional<Names> resolve(const Link& link) const {
+    Names folder = namesOf(link.relative);
+    folder.pop_back();
+    return follow(folder, link.target, 0);
+  }
+
+ private:
+  std::optional<Names> follow(Names place, std::u16string_view target, int depth) const {
+    std::vector<std::u16string_view> names = itemPathNames(target);
+    if (target.empty() || names.front().empty() || hasDriveLetter(names.front()) ||
+        depth > kMaxLinkDepth)
+      return std::nullopt;  // empty, absolute, or a loop
+    for (std::u16string_view name : names) {
+      if (name.empty() || name == u".")
+        continue;
+      if (name == u"..") {
+        if (place.empty())
+          return std::nullopt;
+        place.pop_back();
+        continue;
+      }
+      if (name.find_first_not_of(u". ") == std::u16string_view::npos || hasDriveLetter(name))
+        return std::nullopt;  // names Windows would read otherwise
+      place.emplace_back(name);
+      auto link = links_.find(keyOf(place));
+      if (link != links_.end()) {
+        place.pop_back();
+        std::optional<Names> through = follow(place, link->second->target, depth + 1);
+        if (!through)
+          return std::nullopt;
+        place = std::move(*through);
+      }
+    }
+    return place;
+  }
+
+  std::map<std::u16string, const Link*> links_;
+};
+
+// The link's text as it is made: the names joined with "/", whatever separated them.
+fs::path normalisedTarget(std::u16string_view target) {
+  fs::path path;
+  for (std::u16string_view name : itemPathNames(target)) {
+    if (!name.empty())
+      path /= toPath(name);
+  }
+  return path;
+}
+
+fs::path below(const fs::path& root, const Names& names) {
+  fs::path path = root;
+  for (const std::u16string& name : names)
+    path /= toPath(name);
+  return path;
+}
+
+}  // namespace
+
+// Links are made once every file is in place, so that no item is ever written through one. All
+// of it passes the gate as one change: a stop never leaves an unchecked link behind.
 void makeLinks(const std::vector<Link>& links, const fs::path& root, ExtractionGate& gate) {
   if (links.empty())
     return;
-  std::optional<Error> failure;
-  auto refuse = [&](const Link& link, const std::string& why) {
-    failure =
-        Error{ErrorKind::LinkRefused,
-              "link " + toUtf8(link.name) + " -> " + toUtf8(link.target) + " " + why, link.name};
+  auto refusal = [](const Link& link) {
+    return Error{
+        ErrorKind::LinkRefused,
+        "link " + toUtf8(link.name) + " -> " + toUtf8(link.target) + " leaves the install folder",
+        link.name};
   };
+  LinkJudge judge(links);
+  std::vector<Names> resolved;
+  for (const Link& link : links) {
+    std::optional<Names> place = judge.resolve(link);
+    if (!place)
+      throw Failure{refusal(link)};
+    resolved.push_back(std::move(*place));
+  }
+
+  std::optional<Error> failure;
   bool passed = gate.pass([&] {
-    fs::path realRoot = fs::canonical(root);
-    std::vector<const Link*> made;
+    std::vector<fs::path> made;
     for (const Link& link : links) {
-      fs::path target = toPath(link.target);
-      if (link.target.empty() || target.has_root_name() || target.has_root_directory()) {
-        refuse(link, "leaves the install folder");
-        break;
-      }
+      fs::path path = root / link.relative;
+      fs::path target = normalisedTarget(link.target);
       std::error_code error;
-      fs::remove(link.path, error);
-      if (fs::is_directory(link.path.parent_path() / target))
-        fs::create_directory_symlink(target, link.path, error);
+      fs::remove(path, error);
+      if (fs::is_directory(path.parent_path() / target))
+        fs::create_directory_symlink(target, path, error);
       else
-        fs::create_symlink(target, link.path, error);
+        fs::create_symlink(target, path, error);
       if (error) {
-        failure = fileError(error, link.path, "create link");
+        failure = fileError(error, path, "create link");
         break;
       }
-      made.push_back(&link);
+      made.push_back(path);
     }
-    for (size_t i = 0; !failure && i < made.size(); ++i) {
+    // A link left in the folder by an earlier install may still lead out.
+    fs::path realRoot = fs::canonical(root);
+    for (size_t i = 0; !failure && i < links.size(); ++i) {
       std::error_code error;
-      fs::path resolved = fs::weakly_canonical(made[i]->path, error);
-      if (error || !isInside(resolved, realRoot))
-        refuse(*made[i], "leaves the install folder");
+      fs::path real = fs::weakly_canonical(below(root, resolved[i]), error);
+      if (error || !isInside(real, realRoot))
+        failure = refusal(links[i]);
     }
     if (failure) {
-      for (const Link* link : made) {
+      for (const fs::path& path : made) {
         std::error_code ignored;
-        fs::remove(link->path, ignored);
+        fs::remove(path, ignored);
       }
     }
   });

@@ -61,9 +61,16 @@ std::vector<std::u16string> listFiles(const std::u16string& folder) {
 }
 
 void deleteTree(const std::u16string& folder) {
+  if (!isUsableFolder(folder))
+    return;
+  // A folder that is itself a link or junction: what it leads to is not the tree that was named.
+  if (platform::isLink(folder)) {
+    platform::removeLink(folder);
+    return;
+  }
   // The folder itself gets no second attempt: resetting it would change its parent, which lies
   // outside the tree.
-  if (isUsableFolder(folder) && deleteContents(folder))
+  if (deleteContents(folder))
     platform::removeFolder(folder);
 }
 

@@ -14,8 +14,8 @@ std::vector<std::u16string> listFiles(const std::u16string& folder);
 
 // Deletes `folder` depth first: its files and subfolders (one that resists is tried again after
 // its attributes are reset), then the folder itself. Names beginning with "." are left in place,
-// and so is every folder above them. A link or junction inside the tree is removed itself, never
-// entered. A folder that cannot be listed is left untouched.
+// and so is every folder above them. A link or junction, inside the tree or the folder itself, is
+// removed itself, never entered. A folder that cannot be listed is left untouched.
 void deleteTree(const std::u16string& folder);
 
 }  // namespace varnet

@@ -12,6 +12,42 @@
 #include "platform/text.h"
 
 namespace varnet {
+namespace {
+
+// Whether `inner` is `outer` or lies below it, links and the OS's spelling of names resolved. True
+// when it cannot be told.
+bool isSameOrInside(const std::u16string& inner, const std::u16string& outer) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  fs::path place = fs::weakly_canonical(toPath(inner), error);
+  if (error)
+    return true;
+  for (;;) {
+    std::error_code unknown;
+    if (fs::equivalent(place, toPath(outer), unknown))
+      return true;
+    if (place == place.parent_path())
+      return false;
+    place = place.parent_path();
+  }
+}
+
+// After a good install the package folder goes, unless the install folder is that folder or lies
+// inside it (a download folder used as the install root): then only the archive's files go.
+void removePackage(const std::u16string& packageDir,
+                   const std::u16string& installFolder,
+                   const std::vector<std::u16string>& archiveFiles) {
+  if (!isSameOrInside(installFolder, packageDir)) {
+    deleteTree(packageDir);
+    return;
+  }
+  for (const std::u16string& file : archiveFiles) {
+    std::error_code ignored;
+    std::filesystem::remove(toPath(file), ignored);
+  }
+}
+
+}  // namespace
 
 // One worker's own state. The worker works from its copy of the inputs; `gate` holds back its
 // changes to disk and `stopped` its changes to the job once the page has stopped it.
@@ -136,6 +172,7 @@ void UnpackJob::work(Run& run) {
   if (!publish(run, [&] { request_.setupPath = installFolder; }))
     return;
 
+  std::vector<std::u16string> archiveFiles;  // the archive and the other volumes of its set
   {
     // Closed before the package folder is deleted: Windows deletes no file that is open.
     archive::Result<ZlibHelper> helper =
@@ -148,6 +185,7 @@ void UnpackJob::work(Run& run) {
     };
     if (std::optional<Error> error = helper->extract())
       return fail(run, std::move(*error));
+    archiveFiles = helper->archiveFiles();
   }
 
   if (request.setupMode == 0 || request.setupMode == 1) {
@@ -155,7 +193,7 @@ void UnpackJob::work(Run& run) {
     // One change for the gate: a stop either comes before it (nothing is deleted, no shortcut)
     // or waits for both.
     run.gate.pass([&] {
-      deleteTree(request.packageDir);
+      removePackage(request.packageDir, installFolder, archiveFiles);
       platform::initialiseComOnThisThread();
       createDesktopShortcut(target, installFolder, request.shortcutName);
     });

@@ -43,6 +43,9 @@ class ZlibHelper {
   // declares no size publishes 0. False when the target asked to stop.
   bool onProgress(uint64_t count);
 
+  // The archive's files: its path, then the other volumes of its set.
+  const std::vector<std::u16string>& archiveFiles() const { return reader_->files(); }
+
   std::u16string archivePath;
   std::u16string targetDir;
   uint64_t totalSize = kUnknownSize;

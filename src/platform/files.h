@@ -26,6 +26,10 @@ bool deleteFile(const std::u16string& path);
 // permission on the entry and on the folder that holds it (which is what unlink needs).
 bool resetAttributes(const std::u16string& path);
 
+// Whether the path itself (not what it leads to) is a symbolic link or a junction. A closing
+// separator is ignored: "link/" names the link.
+bool isLink(const std::u16string& path);
+
 // Removes an empty folder, or a link or junction itself (never what it points to).
 bool removeFolder(const std::u16string& path);
 bool removeLink(const std::u16string& path);

@@ -28,6 +28,14 @@ bool grantOwnerWrite(const std::string& path) {
   return wanted == info.st_mode || chmod(path.c_str(), wanted & 07777) == 0;
 }
 
+// "link/" would make the OS follow the link.
+std::string withoutClosingSlash(const std::u16string& path) {
+  std::string text = native(path);
+  while (text.size() > 1 && text.back() == '/')
+    text.pop_back();
+  return text;
+}
+
 }  // namespace
 
 std::optional<std::vector<DirectoryEntry>> listDirectory(const std::u16string& folder) {
@@ -79,8 +87,13 @@ bool removeFolder(const std::u16string& path) {
   return rmdir(native(path).c_str()) == 0;
 }
 
+bool isLink(const std::u16string& path) {
+  struct stat info;
+  return lstat(withoutClosingSlash(path).c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+}
+
 bool removeLink(const std::u16string& path) {
-  const std::string link = native(path);
+  const std::string link = withoutClosingSlash(path);
   struct stat info;
   return lstat(link.c_str(), &info) == 0 && S_ISLNK(info.st_mode) && unlink(link.c_str()) == 0;
 }

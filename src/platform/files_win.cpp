@@ -40,10 +40,27 @@ bool removeFolder(const std::u16string& path) {
   return RemoveDirectoryW(wide(path)) != 0;
 }
 
+namespace {
+
+std::u16string withoutClosingSeparator(std::u16string path) {
+  while (path.size() > 1 && (path.back() == u'/' || path.back() == u'\\') &&
+         path[path.size() - 2] != u':')
+    path.pop_back();
+  return path;
+}
+
+}  // namespace
+
+bool isLink(const std::u16string& path) {
+  DWORD attributes = GetFileAttributesW(wide(withoutClosingSeparator(path)));
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
 bool removeLink(const std::u16string& path) {
   // A folder link (junction or directory symlink) goes with RemoveDirectoryW, a file symlink with
   // DeleteFileW; neither follows the link.
-  return RemoveDirectoryW(wide(path)) != 0 || DeleteFileW(wide(path)) != 0;
+  const std::u16string link = withoutClosingSeparator(path);
+  return RemoveDirectoryW(wide(link)) != 0 || DeleteFileW(wide(link)) != 0;
 }
 
 }  // namespace varnet::platform

@@ -8,14 +8,17 @@ namespace {
 TEST(SafeItemPath, KeepsOrdinaryPathsAndDropsDotAndEmptyNames) {
   EXPECT_EQ(safeItemPath(u"bin/game.exe"), std::filesystem::path("bin") / "game.exe");
   EXPECT_EQ(safeItemPath(u"bin\\game.exe"), std::filesystem::path("bin") / "game.exe");
+  EXPECT_EQ(safeItemPath(u"bin\uF05Cgame.exe"), std::filesystem::path("bin") / "game.exe");
   EXPECT_EQ(safeItemPath(u"./a/./b//c"), std::filesystem::path("a") / "b" / "c");
   EXPECT_EQ(safeItemPath(u"...hidden/x..y"), std::filesystem::path("...hidden") / "x..y");
 }
 
 TEST(SafeItemPath, RefusesEverythingThatCouldLeaveTheFolder) {
   for (std::u16string_view raw :
-       {u"../x", u"a/../../x", u"a/..", u"/abs", u"\\abs", u"\\\\server\\share\\x", u"C:/x", u"c:x",
-        u"..\\x", u"a/.. /x", u"a/. ./x", u"a/.../x", u"", u".", u"./", u"//"})
+       {u"../x",      u"a/../../x", u"a/..",     u"/abs",    u"\\abs", u"\\\\server\\share\\x",
+        u"C:/x",      u"c:x",       u"sub/C:/x", u"sub/d:x", u"..\\x", u"..\uF05C..\uF05Cx",
+        u"\uF05Cabs", u"a/.. /x",   u"a/. ./x",  u"a/.../x", u"",      u".",
+        u"./",        u"//"})
     EXPECT_FALSE(safeItemPath(raw).has_value()) << std::string(raw.begin(), raw.end());
 }
 

@@ -12,6 +12,16 @@ TEST(FindArchive, TakesTheFirstPathWithAnAcceptedSuffixWhateverItsPlace) {
   EXPECT_EQ(findArchive({u"p/game.rar"}), std::u16string(u"p/game.rar"));
 }
 
+TEST(FindArchive, ALaterVolumeOfARarSetGivesTheSetsFirstVolume) {
+  EXPECT_EQ(findArchive({u"p/g.part3.rar", u"p/g.part1.rar", u"p/g.part2.rar"}),
+            std::u16string(u"p/g.part1.rar"));
+  EXPECT_EQ(findArchive({u"p/g.part10.rar", u"p/g.part01.rar"}), std::u16string(u"p/g.part01.rar"));
+  // Another set's first volume, or none at all: the volume found stays (and fails to open).
+  EXPECT_EQ(findArchive({u"p/g.part2.rar", u"p/h.part1.rar"}), std::u16string(u"p/g.part2.rar"));
+  EXPECT_EQ(findArchive({u"p/readme.txt", u"p/g.part2.rar"}), std::u16string(u"p/g.part2.rar"));
+  EXPECT_EQ(findArchive({u"p/g.rar", u"p/g.r00"}), std::u16string(u"p/g.rar"));
+}
+
 TEST(FindArchive, SuffixIsExactAndCaseCounts) {
   EXPECT_FALSE(findArchive({u"p/GAME.ZIP"}));
   EXPECT_FALSE(findArchive({u"p/game.zip.part"}));

@@ -57,6 +57,14 @@ TEST(DeleteTreeLinux, RemovesLinksInsideTheTreeAndLeavesWhatTheyPointToWhole) {
   EXPECT_FALSE(fs::exists(fs::symlink_status(temp / "game")));
   EXPECT_TRUE(fs::exists(temp / "outside" / "precious.dat"));
   EXPECT_TRUE(fs::exists(temp / "outside" / "deeper" / "precious2.dat"));
+
+  // The folder named is itself a link (with or without a closing "/"): only the link goes.
+  for (const char* named : {"game", "game/"}) {
+    fs::create_directory_symlink(temp / "outside", temp / "game");
+    deleteTree(temp.text(named));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(temp / "game"))) << named;
+    EXPECT_TRUE(fs::exists(temp / "outside" / "deeper" / "precious2.dat")) << named;
+  }
 }
 
 TEST(DeleteTreeLinux, EmptiesReadOnlyFoldersThroughTheRetry) {

@@ -125,6 +125,27 @@ TEST_F(UnpackJobTest, Modes0And1_UnpackDeleteThePackageFolderAndWriteTheShortcut
   }
 }
 
+TEST_F(UnpackJobTest, PackageFolderThatIsOrHoldsTheInstallFolder_OnlyTheArchiveGoes) {
+  fs::path source = makeSource();
+  // The download folder is the install root ("unpack games/ games"), or the install folder itself.
+  for (fs::path package : {games, games / "game"}) {
+    SCOPED_TRACE(package.string());
+    writeFile(games / "other/saves/slot1.dat", "another game's save");
+    ASSERT_TRUE(sevenZip(package / "game.zip", source, "-tzip"));
+    UnpackJob job;
+    UnpackRequest r = request(0);
+    r.packageDir = fromPath(package);
+    job.start(r);
+    EXPECT_EQ(waitForEnd(job).back(), 100);
+    EXPECT_EQ(readFile(games / "other/saves/slot1.dat"), "another game's save");
+    EXPECT_EQ(readFile(games / "game/readme.txt"), "play");
+    EXPECT_FALSE(fs::exists(package / "game.zip"));
+    EXPECT_TRUE(fs::exists(shortcut("Game")));
+    fs::remove_all(games / "game");
+    fs::remove(shortcut("Game"));
+  }
+}
+
 #ifndef _WIN32
 TEST_F(UnpackJobTest, ShortcutTarget_JoinsInstallFolderAndProgramWithASlash) {
   ASSERT_TRUE(sevenZip(packageDir / "game.zip", makeSource(), "-tzip"));
