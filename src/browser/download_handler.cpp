@@ -10,6 +10,7 @@
 #include "browser/simple_handler.h"
 #include "config.h"
 #include "engine/ui_thread.h"
+#include "platform/log.h"
 #include "platform/shell.h"
 #include "platform/text.h"
 
@@ -36,8 +37,10 @@ void SimpleHandler::OnBeforeDownload(
     const std::shared_ptr<engine::BeforeDownloadCallback>& callback) {
   VARNET_REQUIRE_UI_THREAD();
   // Anything else would be run with the client's rights.
-  if (!isUpdateDownload(trust_, isMainWindow(browser), item.GetOriginalUrl(), item.GetURL()))
+  if (!isUpdateDownload(trust_, isMainWindow(browser), item.GetOriginalUrl(), item.GetURL())) {
+    log::info("download refused: not the main window's update from the portal");
     return;  // not continued: the engine drops the download, nothing is written
+  }
   const fs::path package = updatePackagePath();
   std::error_code error;
   fs::create_directories(package.parent_path(), error);

@@ -4,10 +4,22 @@
 // subframe is refused and stays as it was.
 
 #include "browser/simple_handler.h"
+#include "engine/address.h"
 #include "engine/ui_thread.h"
+#include "platform/log.h"
 #include "platform/shell.h"
 
 namespace varnet {
+namespace {
+
+// Only the origin goes to the log: a path or query may carry the player's data.
+log::Quoted originForLog(std::u16string_view address) {
+  auto parsed = parseAddress(address);
+  return log::quoted(parsed ? parsed->origin()
+                            : std::u16string(address.substr(0, address.find(u':'))));
+}
+
+}  // namespace
 
 bool SimpleHandler::OnBeforeBrowse(const std::shared_ptr<engine::Browser>&,
                                    const Navigation& navigation) {
@@ -16,11 +28,14 @@ bool SimpleHandler::OnBeforeBrowse(const std::shared_ptr<engine::Browser>&,
     case NavigationVerdict::Load:
       return false;
     case NavigationVerdict::OpenInDesktopBrowser:
+      log::info("navigation to the desktop's browser origin=", originForLog(navigation.target));
       platform::shellOpen(std::u16string(navigation.target));
       return true;
     case NavigationVerdict::Refuse:
       break;
   }
+  log::info("navigation refused origin=", originForLog(navigation.target),
+            " redirect=", navigation.isRedirect);
   return true;
 }
 
@@ -32,11 +47,13 @@ bool SimpleHandler::OnBeforePopup(const std::shared_ptr<engine::Browser>&,
     case PopupVerdict::Open:
       return false;
     case PopupVerdict::OpenInDesktopBrowser:
+      log::info("pop-up to the desktop's browser origin=", originForLog(targetUrl));
       platform::shellOpen(targetUrl);
       return true;
     case PopupVerdict::Refuse:
       break;
   }
+  log::info("pop-up refused origin=", originForLog(targetUrl));
   return true;
 }
 
