@@ -4,7 +4,9 @@
 // or hostile paths, Unix link entries, and RAR, which nothing here can create. Every entry is
 // stored (no compression), so the bytes are exactly what the format describes.
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -184,6 +186,134 @@ inline std::string rar4Archive(const std::vector<ArchiveEntry>& entries) {
     out += rar4Block(0x74, flags, fields) + entry.data;
   }
   return out + rar4Block(0x7B, 0x4000, "");
+}
+
+namespace archive_bytes {
+
+// One entry's share of one volume: `length` bytes from `offset` of its data.
+struct VolumePiece {
+  const ArchiveEntry* entry;
+  size_t offset;
+  size_t length;
+  bool continued() const { return offset > 0; }
+  bool continues() const { return offset + length < entry->data.size(); }
+  // Every part but the last carries the CRC32 of its own bytes, the last that of the whole file.
+  uint32_t crc() const {
+    return continues() ? crc32(entry->data.substr(offset, length)) : crc32(entry->data);
+  }
+};
+
+// The entries laid out over volumes of at most `dataPerVolume` data bytes each.
+inline std::vector<std::vector<VolumePiece>> splitIntoVolumes(
+    const std::vector<ArchiveEntry>& entries,
+    size_t dataPerVolume) {
+  std::vector<std::vector<VolumePiece>> volumes(1);
+  size_t room = dataPerVolume;
+  for (const ArchiveEntry& entry : entries) {
+    size_t offset = 0;
+    do {
+      if (room == 0 && offset < entry.data.size()) {
+        volumes.emplace_back();
+        room = dataPerVolume;
+      }
+      size_t length = std::min(room, entry.data.size() - offset);
+      volumes.back().push_back({&entry, offset, length});
+      offset += length;
+      room -= length;
+    } while (offset < entry.data.size());
+  }
+  return volumes;
+}
+
+}  // namespace archive_bytes
+
+// A RAR 5 volume set of stored entries (name.part1.rar, name.part2.rar, ...): a file that does
+// not fit the rest of a volume continues in the next. The volume numbered `claimsLast` (by default
+// the real last one) says that no more follow, the others that more do.
+inline std::vector<std::string> rar5Volumes(const std::vector<ArchiveEntry>& entries,
+                                            size_t dataPerVolume,
+                                            size_t claimsLast = SIZE_MAX) {
+  using namespace archive_bytes;
+  std::vector<std::vector<VolumePiece>> layout = splitIntoVolumes(entries, dataPerVolume);
+  std::vector<std::string> volumes;
+  for (size_t index = 0; index < layout.size(); ++index) {
+    std::string out("Rar!\x1A\x07\x01\x00", 8);
+    std::string main;
+    putVint(main, 1);                    // main archive header
+    putVint(main, 0);                    // header flags
+    putVint(main, index ? 0x03 : 0x01);  // a volume; later ones carry their number
+    if (index)
+      putVint(main, index);
+    out += rar5Header(main);
+    for (const VolumePiece& piece : layout[index]) {
+      const ArchiveEntry& entry = *piece.entry;
+      bool folder = isFolder(entry);
+      std::string name = folder ? entry.name.substr(0, entry.name.size() - 1) : entry.name;
+      std::string file;
+      putVint(file, 2);  // file header
+      putVint(file, 0x02 | (piece.continued() ? 0x08 : 0) | (piece.continues() ? 0x10 : 0));
+      putVint(file, piece.length);
+      putVint(file, folder ? 0x01 : 0x04);
+      putVint(file, entry.data.size());
+      putVint(file, folder ? 0x10 : 0x20);
+      if (!folder)
+        put(file, piece.crc(), 4);
+      putVint(file, 0);  // stored
+      putVint(file, 0);  // host: Windows
+      putVint(file, name.size());
+      file += name;
+      out += rar5Header(file) + entry.data.substr(piece.offset, piece.length);
+    }
+    std::string end;
+    putVint(end, 5);  // end of archive
+    putVint(end, 0);
+    bool last = index == std::min(claimsLast, layout.size() - 1);
+    putVint(end, last ? 0 : 0x01);  // more volumes follow
+    volumes.push_back(out + rar5Header(end));
+  }
+  return volumes;
+}
+
+// A RAR 4 volume set of stored entries with the old names (name.rar, name.r00, name.r01, ...).
+// `claimsLast` as for rar5Volumes.
+inline std::vector<std::string> rar4Volumes(const std::vector<ArchiveEntry>& entries,
+                                            size_t dataPerVolume,
+                                            size_t claimsLast = SIZE_MAX) {
+  using namespace archive_bytes;
+  std::vector<std::vector<VolumePiece>> layout = splitIntoVolumes(entries, dataPerVolume);
+  std::vector<std::string> volumes;
+  for (size_t index = 0; index < layout.size(); ++index) {
+    std::string out("Rar!\x1A\x07\x00", 7);
+    out += rar4Block(0x73, index ? 0x0001 : 0x0101, std::string(6, '\0'));  // volume, first
+    for (const VolumePiece& piece : layout[index]) {
+      const ArchiveEntry& entry = *piece.entry;
+      bool folder = isFolder(entry);
+      std::string name = folder ? entry.name.substr(0, entry.name.size() - 1) : entry.name;
+      for (char& c : name)
+        if (c == '/')
+          c = '\\';
+      std::string fields;
+      put(fields, piece.length, 4);
+      put(fields, entry.data.size(), 4);
+      put(fields, 2, 1);  // host: Win32
+      put(fields, piece.crc(), 4);
+      put(fields, (uint32_t(kDosDate) << 16) | kDosTime, 4);
+      put(fields, 20, 1);
+      put(fields, 0x30, 1);  // stored
+      put(fields, name.size(), 2);
+      put(fields, folder ? 0x10 : 0x20, 4);
+      fields += name;
+      uint16_t flags = 0x8000 | (folder ? 0x00E0 : 0) | (piece.continued() ? 0x01 : 0) |
+                       (piece.continues() ? 0x02 : 0);
+      out += rar4Block(0x74, flags, fields) + entry.data.substr(piece.offset, piece.length);
+    }
+    // End of archive with the volume's number, and "next volume" on all but the last.
+    std::string number;
+    put(number, index, 2);
+    bool more = index != std::min(claimsLast, layout.size() - 1);
+    volumes.push_back(out + rar4Block(0x7B, 0x4008 | (more ? 0x0001 : 0), number));
+  }
+  return volumes;
 }
 
 }  // namespace varnet::testing

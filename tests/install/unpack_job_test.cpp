@@ -37,7 +37,9 @@ class UnpackJobTest : public ::testing::Test {
     fs::create_directories(games);
   }
 #ifdef _WIN32
-  void SetUp() override { ASSERT_TRUE(desktopFolder.active()); }
+  void SetUp() override {
+    ASSERT_TRUE(desktopFolder.active());
+  }
 #endif
 
   fs::path shortcut(const std::string& name) {
@@ -209,6 +211,27 @@ TEST_F(UnpackJobTest, NoArchiveInThePackageFolder_FailsAndKeepsTheRoot) {
   EXPECT_EQ(waitForEnd(missing).back(), -100);
 }
 
+TEST_F(UnpackJobTest, RarVolumeSet_InstallsWholeAndFailsWithAVolumeMissing) {
+  const std::vector<ArchiveEntry> entries{
+      {"bin/", ""}, {"bin/game.exe", sampleBytes(50000, 3)}, {"readme.txt", "play"}};
+  std::vector<std::string> volumes = rar5Volumes(entries, 20000);
+  ASSERT_EQ(volumes.size(), 3u);
+  // Whatever the listing gives first, the set is read from its first volume.
+  for (size_t index : {2, 1, 0})
+    writeFile(packageDir / ("game.part" + std::to_string(index + 1) + ".rar"), volumes[index]);
+  UnpackJob job;
+  job.start(request(2));
+  EXPECT_EQ(waitForEnd(job).back(), 100);
+  EXPECT_EQ(job.setupPath(), fromPath(games) + u"/game.part1");
+  EXPECT_EQ(readFile(games / "game.part1/bin/game.exe"), entries[1].data);
+  EXPECT_EQ(readFile(games / "game.part1/readme.txt"), "play");
+
+  fs::remove(packageDir / "game.part1.rar");
+  job.start(request(2));
+  EXPECT_EQ(waitForEnd(job).back(), -100);
+  EXPECT_EQ(failureOf(job), archive::ErrorKind::Damaged);
+}
+
 TEST_F(UnpackJobTest, PathPartLongerThanItsBuffer_Fails) {
   fs::path deep = packageDir;
   for (int i = 0; i < 3; ++i)
@@ -252,8 +275,7 @@ TEST_F(UnpackJobTest, Passwords_RightOneInstallsWrongOrMissingOneFails) {
 }
 
 TEST_F(UnpackJobTest, HostileArchive_FailsWithNothingOutsideTheInstallFolder) {
-  writeFile(packageDir / "game.zip",
-            zipArchive({{"ok.txt", "ok"}, {"../../escaped.txt", "evil"}}));
+  writeFile(packageDir / "game.zip", zipArchive({{"ok.txt", "ok"}, {"../../escaped.txt", "evil"}}));
   UnpackJob job;
   job.start(request(0));
   EXPECT_EQ(waitForEnd(job).back(), -100);
