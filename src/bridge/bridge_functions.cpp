@@ -6,6 +6,7 @@
 #include "engine/cache_folder.h"
 #include "engine/folder_dialog.h"
 #include "identity/ticket.h"
+#include "platform/log.h"
 #include "platform/shell.h"
 
 namespace varnet {
@@ -73,11 +74,13 @@ const std::array<BridgeFunction, 20> kBridgeFunctions = {{
      [](const BridgeCall& c) -> ScriptResult { return c.state.install.setupPath(); }},
     {u"cb_opendir",
      [](const BridgeCall& c) -> ScriptResult {
+       log::info("opendir ", log::quoted(c.textArgument(0)));
        platform::shellOpen(c.textArgument(0));
        return {};
      }},
     {u"cb_shutdown",
      [](const BridgeCall&) -> ScriptResult {
+       log::info("shutdown: the page powers the computer off");
        platform::powerOff();
        return {};
      }},
@@ -99,6 +102,7 @@ const std::array<BridgeFunction, 20> kBridgeFunctions = {{
      [](const BridgeCall&) -> ScriptResult { return std::u16string(config::kClientVersion); }},
     {u"cb_flashcache",
      [](const BridgeCall& c) -> ScriptResult {
+       log::info("flashcache: the engine's cache is cleared");
        c.state.install.deletePath(engine::kEngineCacheFolder);
        return {};
      }},

@@ -42,6 +42,8 @@ void SimpleHandler::OnBeforeDownload(
     return;  // not continued: the engine drops the download, nothing is written
   }
   const fs::path package = updatePackagePath();
+  log::info("download taken as the update package ", log::address(item.GetURL()), " to ",
+            log::quoted(fromPath(package)));
   std::error_code error;
   fs::create_directories(package.parent_path(), error);
   fs::remove(package, error);  // an older package; failure (in use) is not ours to report
@@ -56,10 +58,14 @@ void SimpleHandler::OnDownloadUpdated(
   if (!isUpdateDownload(trust_, isMainWindow(browser), item.GetOriginalUrl(), item.GetURL())) {
     // Normally never continued, so already stopped; an engine that lets it run anyway is told
     // to stop. A download that has ended is left alone.
-    if (callback && !item.IsCanceled() && !item.IsComplete())
+    if (callback && !item.IsCanceled() && !item.IsComplete()) {
+      log::info("download cancelled ", log::address(item.GetURL()), ": not the update package");
       callback->Cancel();
+    }
     return;
   }
+  if (item.IsCanceled())
+    log::info("update download cancelled or interrupted ", log::address(item.GetURL()));
   // Progress goes to the first listed browser, normally the main window, wherever the download
   // began; with no browser left there is no page to tell.
   std::shared_ptr<engine::Frame> page;
@@ -73,6 +79,7 @@ void SimpleHandler::OnDownloadUpdated(
     return;
   }
   const std::u16string package = item.GetFullPath();
+  log::info("update package downloaded: starting ", log::quoted(package), " and closing");
   if (page)
     page->ExecuteJavaScript(u"flashprogress(-1,-1,-1)");
   // The package is a program: started directly, from its own folder.

@@ -13,6 +13,7 @@
 #include "engine/js_string.h"
 #include "engine/ui_thread.h"
 #include "identity/ticket.h"
+#include "platform/log.h"
 #include "platform/shell.h"
 #include "platform/text.h"
 
@@ -85,6 +86,7 @@ void SimpleHandler::onSysMenu(const std::shared_ptr<engine::Browser>& browser, i
       break;
     case kClose:
       // Hidden first, so the window vanishes before the close completes.
+      log::info("close asked by the page: window hidden, close posted");
       platform::hideWindow(mainWindow_);
       platform::postClose(mainWindow_);
       break;
@@ -103,10 +105,14 @@ void SimpleHandler::onDownloadTask(const std::shared_ptr<engine::Frame>& frame,
   if (mode == kModeCompanion && !IsCompanionRunning())
     LaunchCompanion();
   const std::u16string task = OpenText(TicketKey(), config::kTicketKeyLength, toUtf8(sealedTask));
+  // The opened task is the portal's secret: the log only tells whether it opened.
+  const char* opened = task.empty() ? " (could not be opened)" : "";
   if (mode == kModeSystemBrowser) {
+    log::info("download task mode=1", opened, ": to the desktop browser");
     platform::shellOpen(task);
     return;
   }
+  log::info("download task mode=", mode, opened, ": to the page, folder ", log::quoted(saveFolder));
   // Both texts arrive in the page as data: escaped string literals, never code.
   if (frame)
     frame->ExecuteJavaScript(u"download_curtaskaddinf(" + engine::javascriptStringLiteral(task) +
@@ -120,11 +126,14 @@ void SimpleHandler::onOpenUrl(const std::u16string& address) {
     case NavigationVerdict::Load:
       break;
     case NavigationVerdict::OpenInDesktopBrowser:
+      log::info("openurl handed to the desktop browser ", log::address(address));
       platform::shellOpen(address);
       return;
     case NavigationVerdict::Refuse:
+      log::info("openurl refused ", log::address(address));
       return;
   }
+  log::info("openurl in a secondary window ", log::address(address));
   engine::WindowInfo window;
   window.window_name = kSecondaryWindowTitle;
   window.style = kSecondaryWindowStyle;
@@ -138,6 +147,7 @@ void SimpleHandler::onExecuteUpdate(const std::u16string& parameters) {
   if (updateLaunched_)
     return;
   // Looked up in the current folder, as the shell does with a bare name.
+  log::info("updater update.exe started");
   platform::shellOpen(u"update.exe", parameters);
   updateLaunched_ = true;
 }

@@ -9,6 +9,7 @@
 #include "engine/engine.h"
 #include "engine/js_string.h"
 #include "engine/ui_thread.h"
+#include "platform/log.h"
 
 namespace varnet {
 namespace {
@@ -98,12 +99,21 @@ void SimpleHandler::OnTitleChange(const std::shared_ptr<engine::Browser>&, const
   // The native title stays the creation title: it is how the main window is recognised.
 }
 
+void SimpleHandler::OnLoadEnd(const std::shared_ptr<engine::Browser>&,
+                              const std::shared_ptr<engine::Frame>& frame,
+                              int httpStatusCode) {
+  VARNET_REQUIRE_UI_THREAD();
+  if (frame)
+    log::info("page load ended ", log::address(frame->GetURL()), " status ", httpStatusCode);
+}
+
 void SimpleHandler::OnLoadError(const std::shared_ptr<engine::Browser>&,
                                 const std::shared_ptr<engine::Frame>& frame,
                                 int errorCode,
                                 const std::u16string& errorText,
                                 const std::u16string& failedUrl) {
   VARNET_REQUIRE_UI_THREAD();
+  log::warning("load error ", errorCode, " ", log::quoted(errorText), " ", log::address(failedUrl));
   if (errorCode == engine::ERR_ABORTED || engine::ChromeRuntimeRequested() || !frame)
     return;
   // The failing frame keeps whatever document it has; the error page replaces its content.

@@ -54,6 +54,9 @@ class SimpleHandler : public engine::Client, public std::enable_shared_from_this
   void OnBeforeClose(const std::shared_ptr<engine::Browser>& browser) override;
   void OnTitleChange(const std::shared_ptr<engine::Browser>& browser,
                      const std::u16string& title) override;
+  void OnLoadEnd(const std::shared_ptr<engine::Browser>& browser,
+                 const std::shared_ptr<engine::Frame>& frame,
+                 int httpStatusCode) override;
   void OnLoadError(const std::shared_ptr<engine::Browser>& browser,
                    const std::shared_ptr<engine::Frame>& frame,
                    int errorCode,

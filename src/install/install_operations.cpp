@@ -5,12 +5,18 @@
 
 #include "install/file_helpers.h"
 #include "install/shortcuts.h"
+#include "platform/log.h"
 #include "platform/shell.h"
 #include "platform/text.h"
 
 namespace varnet {
 
 int32_t InstallOperations::unzip(UnpackRequest request) {
+  log::info("unzip start root=", log::quoted(request.setupPath),
+            " package=", log::quoted(request.packageDir),
+            " shortcut=", log::quoted(request.shortcutName), " exe=", log::quoted(request.exePath),
+            " mode=", request.setupMode,
+            request.password.empty() ? " without password" : " with password");
   job_.start(std::move(request));
   return 1;
 }
@@ -20,6 +26,8 @@ int32_t InstallOperations::unzipProgress() const {
 }
 
 void InstallOperations::stopUnzip() {
+  if (job_.hasWorker())
+    log::info("unzip stopped by the page");
   job_.stop();
 }
 
@@ -31,12 +39,14 @@ int32_t InstallOperations::unsetup(const std::u16string& installFolder,
                                    const std::u16string& shortcutName,
                                    const std::u16string& third,
                                    const std::u16string& fourth) {
+  log::info("unsetup folder=", log::quoted(installFolder), " shortcut=", log::quoted(shortcutName));
   removeInstallation(installFolder, shortcutName, third, fourth);
   job_.forgetTexts();
   return 0;
 }
 
 void InstallOperations::deletePath(const std::u16string& path) {
+  log::info("deletepath ", log::quoted(path));
   deleteTree(path);
 }
 
@@ -46,6 +56,7 @@ void InstallOperations::runGame(const std::u16string& path) {
   std::error_code error;
   std::filesystem::path absolute = std::filesystem::absolute(toPath(path), error);
   std::u16string folder = error ? std::u16string() : fromPath(absolute.parent_path());
+  log::info("rungame ", log::quoted(path), " in ", log::quoted(folder));
   platform::shellOpen(path, {}, folder);
 }
 

@@ -9,6 +9,7 @@
 #include "install/shortcuts.h"
 #include "install/zlib_helper.h"
 #include "platform/desktop.h"
+#include "platform/log.h"
 #include "platform/text.h"
 
 namespace varnet {
@@ -132,10 +133,11 @@ bool UnpackJob::publish(Run& run, Change&& change) {
 }
 
 void UnpackJob::fail(Run& run, archive::Error error) {
-  publish(run, [&] {
-    progress_.store(kFailed);
-    lastError_ = std::move(error);
-  });
+  if (publish(run, [&] {
+        progress_.store(kFailed);
+        lastError_ = error;
+      }))
+    log::warning("unzip failed (", archive::kindName(error.kind), "): ", error.message);
 }
 
 void UnpackJob::reapFinishedWorkers() {
@@ -198,11 +200,12 @@ void UnpackJob::work(Run& run) {
       createDesktopShortcut(target, installFolder, request.shortcutName);
     });
   }
-  publish(run, [&] {
-    progress_.store(kSucceeded);
-    if (current_.get() == &run)
-      current_.reset();
-  });
+  if (publish(run, [&] {
+        progress_.store(kSucceeded);
+        if (current_.get() == &run)
+          current_.reset();
+      }))
+    log::info("unzip done ", log::quoted(installFolder));
 }
 
 }  // namespace varnet

@@ -143,6 +143,10 @@ Quoted quoted(std::u16string_view text) {
   return log::quoted(std::string_view(toUtf8(text)));
 }
 
+Quoted address(std::u16string_view url) {
+  return log::quoted(url.substr(0, url.find_first_of(u"?#")));
+}
+
 namespace detail {
 
 void append(std::string& line, std::string_view text) {

@@ -46,6 +46,9 @@ struct Quoted {
 Quoted quoted(std::u16string_view text);
 Quoted quoted(std::string_view text);
 
+// An address in quotes without its query and fragment, which can carry a ticket or a session.
+Quoted address(std::u16string_view url);
+
 namespace detail {
 
 enum class Level { Info, Warning };

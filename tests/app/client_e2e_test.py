@@ -10,6 +10,7 @@ inspects it from outside: X11 window queries, synthetic input (xdotool), screens
 the page reports to its server.
 """
 
+import json
 import os
 import re
 import shutil
@@ -20,6 +21,7 @@ import sys
 import tempfile
 import time
 import unittest
+import urllib.parse
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 REPO = os.path.abspath(os.path.join(HERE, "..", ".."))
@@ -370,6 +372,79 @@ class ClientTest(unittest.TestCase):
                                        "document.querySelectorAll('b').length")
         self.assertIsNotNone(heading)
         self.assertRegex(heading, r"^Failed to load URL http://127\.0\.0\.1:\d+/.* with error .+ \(-?\d+\)\.\|0$")
+
+    # --- the support log ---
+
+    def test_the_support_log_tells_what_a_run_did_and_keeps_secrets_out(self):
+        sys.path.insert(0, os.path.join(REPO, "portal"))
+        from server import seal
+        password, wrong = "pw-Secret-7731", "pw-Wrong-9917"
+        task = "http://127.0.0.1:%d/files/task-Secret-4242.zip" % PORT
+        content, package, games = (os.path.join(self.root, n) for n in ("content", "pkg", "games"))
+        os.makedirs(os.path.join(content, "bin"))
+        os.makedirs(package)
+        with open(os.path.join(content, "bin", "game"), "w") as game:
+            game.write("#!/bin/sh\ntouch played\n")
+        os.chmod(os.path.join(content, "bin", "game"), 0o755)
+        subprocess.run(["7z", "a", "-p" + password, os.path.join(package, "game.zip"), "bin"],
+                       cwd=content, check=True, capture_output=True)
+        # cb_shutdown runs "shutdown" from PATH: this test's stand-in, never the real one.
+        fake_shutdown = os.path.join(self.root, "bin", "shutdown")
+        with open(fake_shutdown, "w") as fake:
+            fake.write("#!/bin/sh\necho \"$@\" > '%s/shutdown.ran'\n" % self.root)
+        os.chmod(fake_shutdown, 0o755)
+        self.assertEqual(subprocess.run(["sh", "-c", "command -v shutdown"], env=self.env,
+                                        capture_output=True, text=True).stdout.strip(),
+                         fake_shutdown)
+
+        client = self.start()
+        js = json.dumps  # a JavaScript string literal
+        evaluate = self.portal.evaluate
+        ticket = evaluate("window.ticket = cb_maketick()")  # each ticket differs: this one is kept
+        self.assertGreater(len(ticket or ""), 20)
+        evaluate("cb_download('', %s, '0')" % js(seal(task, "qorvex_mndal4729")))
+        self.assertTrue(wait(lambda: self.portal.stages("task"), 10), "no download task")
+        self.assertIn("task-Secret-4242", self.portal.stages("task")[0][2])
+
+        def unzip(secret):
+            evaluate("cb_unzip(%s, %s, 'Game', '', 'bin/game', 2, %s)"
+                     % (js(games + "/"), js(package), js(secret)))
+            return wait(lambda: evaluate("cb_getunzipprogress()") in ("100", "-100"), 20) and \
+                evaluate("cb_getunzipprogress()")
+        os.makedirs(games)
+        self.assertEqual(unzip(wrong), "-100")
+        self.assertEqual(unzip(password), "100")
+        evaluate("cb_rungame(%s)" % js(games + "/game/bin/game"))
+        evaluate("cb_opendir(%s)" % js(games))
+        evaluate("cb_flashcache()")
+        evaluate("cb_deletepath(%s)" % js(os.path.join(self.root, "scratch")))
+        evaluate("cb_unsetup(%s, 'Game', '', '')" % js(games + "/game"))
+        evaluate("location.href = 'http://127.0.0.1:%d/elsewhere?' + encodeURIComponent(ticket), 1"
+                 % free_port())
+        evaluate("cb_shutdown()")
+        self.assertTrue(wait(lambda: os.path.exists(os.path.join(self.root, "shutdown.ran")), 5))
+        self.portal.command("location.href = '/api/drop?' + encodeURIComponent(ticket)")
+        time.sleep(2)
+        self.portal.command("cb_onsysmenu(2)")
+        self.assertIn(client.wait(timeout=20), (0, 1))
+
+        with open(os.path.join(self.cwd, "log", "varnet.log"), encoding="utf-8") as log:
+            text = log.read()
+        for event in ("browser[", "render[", "info start version=", 'engine="WebKitGTK ',
+                      "portal=http://127.0.0.1:%d/" % PORT, "command line: (empty)",
+                      "companion launched", "render process started",
+                      'page load ended "http://127.0.0.1:%d/login.jsp" status 200' % PORT,
+                      "download task mode=0: to the page, folder", "with password",
+                      "unzip failed (wrong-password)", 'unzip done "%s/game"' % games,
+                      'rungame "%s/game/bin/game"' % games, 'opendir "%s"' % games, "flashcache",
+                      "deletepath", 'unsetup folder="%s/game"' % games,
+                      "navigation refused", "shutdown: the page",
+                      "load error", "close asked by the page"):
+            self.assertIn(event, text)
+        pieces = [piece for piece in ticket.split() if len(piece) >= 12]
+        for secret in [password, wrong, "task-Secret-4242"] + pieces + [
+                urllib.parse.quote(piece, safe="") for piece in pieces]:
+            self.assertNotIn(secret, text)
 
 
 if __name__ == "__main__":

@@ -65,12 +65,14 @@ TEST_F(LogTest, NewRunKeepsOnlyTheLastRunAndWritesTheLinesLoggedBeforeItOpened) 
   EXPECT_EQ(readFile(previous), "last run\n");
 }
 
-TEST_F(LogTest, HostileTextStaysOnItsOwnLine) {
+TEST_F(LogTest, HostileTextStaysOnItsOwnLineAndAddressesLoseTheirQuery) {
   log::open(folder.text(), log::Run::New, "render");
-  log::info("deletepath ", u"a\nfake line\r\x1b", " ", log::quoted(u"游戏\"x\\y\t"));
+  log::info("deletepath ", u"a\nfake line\r\x1b", " ", log::quoted(u"游戏\"x\\y\t"), " ",
+            log::address(u"http://portal/login.jsp?ticket=SECRET#x"));
   const std::vector<std::string> lines = linesOf(file);
   ASSERT_EQ(lines.size(), 1u);
-  EXPECT_NE(lines[0].find(R"(info deletepath a\nfake line\r\x1b "游戏\"x\\y\t")"),
+  EXPECT_NE(lines[0].find(
+                R"(info deletepath a\nfake line\r\x1b "游戏\"x\\y\t" "http://portal/login.jsp")"),
             std::string::npos)
       << lines[0];
 }
