@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <sstream>
 
@@ -20,9 +21,13 @@ struct Result {
   std::string output;
 };
 
-Result unpack(const std::string& arguments) {
+// Runs "varnet-cli unpack ARGUMENTS", inside `wrapper` when given ("%s" stands for the command).
+Result unpack(const std::string& arguments, const std::string& wrapper = "%s") {
   Result result;
-  FILE* pipe = popen(("'" VARNET_CLI "' unpack " + arguments + " 2>&1").c_str(), "r");
+  std::string command = "'" VARNET_CLI "' unpack " + arguments;
+  std::string line = wrapper;
+  line.replace(line.find("%s"), 2, command);
+  FILE* pipe = popen((line + " 2>&1").c_str(), "r");
   char buffer[4096];
   while (size_t count = fread(buffer, 1, sizeof buffer, pipe))
     result.output.append(buffer, count);
@@ -68,6 +73,36 @@ TEST(UnpackCommand, FailedPackages_PrintMinus100AndTheirReasonAndExit1) {
     EXPECT_EQ(result.progress.back(), -100);
     EXPECT_NE(result.output.find(reason), std::string::npos) << result.output;
   }
+}
+
+TEST(UnpackCommand, OnATerminal_OneProgressLineIsRedrawnInPlace) {
+  TempFolder temp;
+  writeFile(temp / "src/data.bin", sampleBytes(8 << 20, 7));
+  ASSERT_TRUE(sevenZip(temp / "pkg/game.zip", temp / "src", "-tzip -mx=1"));
+  // script(1) gives the command a pseudo-terminal.
+  Result result =
+      unpack(quoted(temp.path()) + "/ " + quoted(temp / "pkg"), "script -qec \"%s\" /dev/null");
+  EXPECT_EQ(result.status, 0) << result.output;
+  std::string progress = result.output.substr(0, result.output.find("setup path"));
+  EXPECT_EQ(std::count(progress.begin(), progress.end(), '\n'), 1) << progress;
+  EXPECT_EQ(progress.rfind("\rprogress 0 ", 0), 0u) << progress;
+  EXPECT_NE(progress.find("\rprogress 100 "), std::string::npos) << progress;
+}
+
+TEST(UnpackCommand, FullDisk_IsNamedAsTheReason) {
+  // A 1 MiB file system of its own, mounted in a private namespace.
+  if (!run("unshare -rm true"))
+    GTEST_SKIP() << "no user and mount namespaces here";
+  TempFolder temp;
+  writeFile(temp / "src/data.bin", sampleBytes(4 << 20, 7));
+  ASSERT_TRUE(sevenZip(temp / "pkg/game.zip", temp / "src", "-tzip -mx=1"));
+  fs::create_directories(temp / "small");
+  Result result = unpack(quoted(temp / "small") + "/ " + quoted(temp / "pkg"),
+                         "unshare -rm sh -c \"mount -t tmpfs -o size=1m tmpfs " +
+                             quoted(temp / "small") + " && exec %s\"");
+  EXPECT_EQ(result.status, 1);
+  EXPECT_NE(result.output.find("error: disk full: cannot write "), std::string::npos)
+      << result.output;
 }
 
 TEST(UnpackCommand, BadArguments_ExitWithUsageError) {
