@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <utility>
 
 #include <glib/gstdio.h>
 
@@ -88,11 +89,19 @@ bool RecordingClient::OnProcessMessageReceived(const std::shared_ptr<engine::Bro
                                                const engine::ProcessMessage& message) {
   messages.push_back({browser->GetIdentifier(), frame->IsMain(), frame->GetURL(), message});
   if (message.GetName() == "download") {
-    frame->ExecuteJavaScript(u"download_curtaskaddinf(" +
-                             engine::javascriptStringLiteral(message.GetString(1)) + u"," +
-                             engine::javascriptStringLiteral(message.GetString(0)) + u",'')");
+    std::u16string answer = u"download_curtaskaddinf(" +
+                            engine::javascriptStringLiteral(message.GetString(1)) + u"," +
+                            engine::javascriptStringLiteral(message.GetString(0)) + u",'')";
+    heldAnswers.emplace_back(frame, std::move(answer));
+    if (!holdAnswers)
+      releaseAnswers();
   }
   return true;
+}
+
+void RecordingClient::releaseAnswers() {
+  for (auto& [frame, answer] : std::exchange(heldAnswers, {}))
+    frame->ExecuteJavaScript(answer);
 }
 
 std::vector<std::string> WebKitHost::fakeCalls() const {

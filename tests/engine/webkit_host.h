@@ -56,7 +56,8 @@ struct ReceivedMessage {
 
 // Records the browsers and the process messages; answers "download" like the browser-side
 // dispatcher does for a task it hands to the page: download_curtaskaddinf(task, folder, '') in
-// the sending frame, the texts as escaped string literals.
+// the sending frame, the texts as escaped string literals. While `holdAnswers` is set, answers
+// wait for releaseAnswers().
 class RecordingClient : public engine::Client {
  public:
   void OnAfterCreated(const std::shared_ptr<engine::Browser>& browser) override;
@@ -70,8 +71,12 @@ class RecordingClient : public engine::Client {
                                 const std::shared_ptr<engine::Frame>& frame,
                                 const engine::ProcessMessage& message) override;
 
+  void releaseAnswers();
+
   std::vector<std::shared_ptr<engine::Browser>> browsers;
   std::vector<ReceivedMessage> messages;
+  bool holdAnswers = false;
+  std::vector<std::pair<std::shared_ptr<engine::Frame>, std::u16string>> heldAnswers;
   int loadsEnded = 0;
   int closed = 0;
 };

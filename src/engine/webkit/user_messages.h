@@ -1,13 +1,15 @@
 #pragma once
 
 // How process messages travel between WebKit's web process and the browser process: as WebKit
-// user messages whose parameters keep each argument's position and type.
+// user messages whose parameters keep each argument's position and type. Texts travel as UTF-16
+// code units ("aq"), so they arrive whole: NUL characters and lone surrogates included.
 //
 //   bridge message, web process -> browser:  name = the message's name,
-//       parameters "(tbsav)": sending frame's id, whether it is the main frame, its address, and
-//       the arguments as variants "i" (32-bit integer) or "s" (UTF-8 text)
-//   script for a frame, browser -> web process:  name kRunScriptMessage,
-//       parameters "(ts)": the frame's id and the script
+//       parameters "(tbstav)": sending frame's id, whether it is the main frame, its address, the
+//       sending document's token, and the arguments as variants "i" (32-bit integer) or "aq"
+//       (text)
+//   script for a document, browser -> web process:  name kRunScriptMessage,
+//       parameters "(ttaq)": the frame's id, the document's token and the script
 
 #include <glib.h>
 
@@ -24,12 +26,16 @@ namespace varnet::engine::webkit {
 inline constexpr char kExtensionDataType[] = "(ss)";
 
 inline constexpr char kRunScriptMessage[] = "varnet.run-script";
-inline constexpr char kBridgeMessageType[] = "(tbsav)";
+inline constexpr char kBridgeMessageType[] = "(tbstav)";
+inline constexpr char kRunScriptType[] = "(ttaq)";
 
+// The frame a bridge message came from, and the document in it whose function sent it: answers
+// go to that document only.
 struct SenderFrame {
   std::uint64_t id = 0;
   bool isMain = false;
   std::u16string url;
+  std::uint64_t document = 0;
 };
 
 // A new floating variant of type kBridgeMessageType.
@@ -41,7 +47,18 @@ struct BridgeMessage {
 };
 
 // Nothing when `parameters` is not a bridge message; argument variants of another type than "i"
-// or "s" are dropped.
+// or "aq" are dropped.
 std::optional<BridgeMessage> decodeBridgeMessage(const char* name, GVariant* parameters);
+
+// A new floating variant of type kRunScriptType.
+GVariant* encodeRunScript(const SenderFrame& frame, const std::u16string& code);
+
+struct RunScript {
+  std::uint64_t frameId = 0;
+  std::uint64_t document = 0;
+  std::u16string code;
+};
+
+std::optional<RunScript> decodeRunScript(GVariant* parameters);
 
 }  // namespace varnet::engine::webkit

@@ -3,6 +3,7 @@
 #include <JavaScriptCore/JavaScript.h>
 #include <jsc/jsc.h>
 
+#include <deque>
 #include <map>
 #include <unordered_map>
 
@@ -15,12 +16,22 @@ namespace varnet::engine::webkit {
 
 namespace {
 
+class DocumentFrame;
+
+// The bridge records of one frame: its documents that had a script context, newest last.
+struct FrameRecord {
+  std::deque<guint64> documents;
+};
+
 // Process-wide state of the web process; everything runs on its main thread.
 struct ExtensionState {
   WebKitWebExtension* extension = nullptr;
   std::shared_ptr<App> app;
-  // Every frame that had a script context, by id, so that the browser process can address it.
-  std::map<guint64, std::weak_ptr<class RenderFrame>> frames;
+  guint64 lastDocument = 0;
+  // Every document handed to the app with a script context, by its token, so that an answer
+  // from the browser process finds the document that asked.
+  std::unordered_map<guint64, std::weak_ptr<DocumentFrame>> documents;
+  std::map<guint64, FrameRecord> frames;  // by frame id, while the frame lives
 };
 
 ExtensionState& state() {
@@ -28,76 +39,127 @@ ExtensionState& state() {
   return s;
 }
 
-// A frame of a page in this web process. Holds the WebKitFrame weakly: after the frame is gone
-// its operations do nothing.
-class RenderFrame : public Frame {
+// A frame's documents kept with their records after the frame moved on: enough for those the
+// page cache may bring back with Back.
+constexpr std::size_t kKeptDocuments = 8;
+
+JSGlobalContextRef currentGlobal(WebKitFrame* frame) {
+  G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+  return webkit_frame_get_javascript_context_for_script_world(frame,
+                                                              webkit_script_world_get_default());
+  G_GNUC_END_IGNORE_DEPRECATIONS
+}
+
+// A window still in a page: its top is a window. A removed frame's window has none, and the
+// property cannot be redefined by script (it is unforgeable).
+bool isAttached(JSGlobalContextRef global) {
+  JSStringRef top = JSStringCreateWithUTF8CString("top");
+  JSValueRef value = JSObjectGetProperty(global, JSContextGetGlobalObject(global), top, nullptr);
+  JSStringRelease(top);
+  return value && JSValueIsObject(global, value);
+}
+
+// One document of a frame, as the app was handed it with its script context. Holds the
+// WebKitFrame weakly; valid while the frame lives, is attached and shows this document (again,
+// after a restore from the page cache).
+class DocumentFrame : public Frame {
  public:
-  RenderFrame(WebKitFrame* frame, guint64 pageId)
-      : frame_(frame), id_(webkit_frame_get_id(frame)), pageId_(pageId) {
+  DocumentFrame(WebKitFrame* frame, guint64 pageId, JSGlobalContextRef global, guint64 document)
+      : frame_(frame),
+        id_(webkit_frame_get_id(frame)),
+        pageId_(pageId),
+        global_(global),
+        document_(document) {
     g_object_add_weak_pointer(G_OBJECT(frame_), reinterpret_cast<gpointer*>(&frame_));
   }
-  ~RenderFrame() override {
+  ~DocumentFrame() override {
     if (frame_)
       g_object_remove_weak_pointer(G_OBJECT(frame_), reinterpret_cast<gpointer*>(&frame_));
   }
 
   bool IsMain() const override { return frame_ && webkit_frame_is_main_frame(frame_); }
-  bool IsValid() const override { return frame_ != nullptr; }
   std::u16string GetURL() const override {
     const char* uri = frame_ ? webkit_frame_get_uri(frame_) : nullptr;
     return uri ? fromUtf8(uri) : std::u16string();
   }
+  bool IsValid() const override {
+    return frame_ && currentGlobal(frame_) == global_ && isAttached(global_);
+  }
 
   void ExecuteJavaScript(const std::u16string& code) override {
-    if (!frame_)
+    if (!IsValid())
       return;
-    JSCContext* context =
-        webkit_frame_get_js_context_for_script_world(frame_, webkit_script_world_get_default());
-    std::string utf8 = toUtf8(code);
-    if (JSCValue* result = jsc_context_evaluate(context, utf8.c_str(), utf8.size()))
-      g_object_unref(result);
-    jsc_context_clear_exception(context);
-    g_object_unref(context);
+    JSStringRef script =
+        JSStringCreateWithCharacters(reinterpret_cast<const JSChar*>(code.data()), code.size());
+    JSEvaluateScript(global_, script, nullptr, nullptr, 0, nullptr);
+    JSStringRelease(script);
   }
 
   void SendProcessMessage(const ProcessMessage& message) override {
     WebKitWebPage* page = webkit_web_extension_get_page(state().extension, pageId_);
-    if (!frame_ || !page)
+    if (!page || !IsValid())
       return;
-    GVariant* parameters = encodeBridgeMessage({id_, IsMain(), GetURL()}, message);
+    GVariant* parameters = encodeBridgeMessage({id_, IsMain(), GetURL(), document_}, message);
     webkit_web_page_send_message_to_view(
         page, webkit_user_message_new(message.GetName().c_str(), parameters), nullptr, nullptr,
         nullptr);
   }
 
-  guint64 pageId() const { return pageId_; }
-
  private:
   WebKitFrame* frame_;
   guint64 id_;
   guint64 pageId_;
+  JSGlobalContextRef global_;  // compared only, never used once the document is gone
+  guint64 document_;
 };
 
-// One bridge function's data: its handler, its name, and the frame and page it lives in.
+// One bridge function's record: its handler, its name, where it lives.
 struct FunctionData {
   std::shared_ptr<ScriptHandler> handler;
   std::u16string name;
   guint64 frameId;
   guint64 pageId;
+  guint64 document;
 };
 
 // Bridge functions by their script object. They are plain JavaScriptCore C-API functions: a
 // call reaches the handler directly, without the GObject wrapping of the GLib API, which costs
-// several microseconds per call. Entries of a frame go when its window object is cleared.
+// several microseconds per call. A frame's records go with the frame, or once the frame has had
+// kKeptDocuments newer documents.
 std::unordered_map<JSObjectRef, FunctionData>& bridgeFunctions() {
   static std::unordered_map<JSObjectRef, FunctionData> functions;
   return functions;
 }
 
-void forgetFunctionsOf(guint64 frameId) {
+template <typename Predicate>
+void forgetFunctions(Predicate gone) {
   auto& functions = bridgeFunctions();
   for (auto it = functions.begin(); it != functions.end();)
-    it = it->second.frameId == frameId ? functions.erase(it) : std::next(it);
+    it = gone(it->second) ? functions.erase(it) : std::next(it);
+  for (auto it = state().documents.begin(); it != state().documents.end();)
+    it = it->second.expired() ? state().documents.erase(it) : std::next(it);
+}
+
+// The WebKitFrame of a frame with records is finalised: the frame is gone for good.
+void onFrameGone(gpointer frameId, GObject*) {
+  guint64 id = GPOINTER_TO_SIZE(frameId);
+  state().frames.erase(id);
+  forgetFunctions([id](const FunctionData& f) { return f.frameId == id; });
+}
+
+// Records the frame's new document; drops the records of its documents beyond the kept ones.
+void rememberDocument(WebKitFrame* frame, guint64 document) {
+  guint64 id = webkit_frame_get_id(frame);
+  auto [entry, added] = state().frames.try_emplace(id);
+  if (added)
+    g_object_weak_ref(G_OBJECT(frame), onFrameGone, GSIZE_TO_POINTER(id));
+  auto& documents = entry->second.documents;
+  documents.push_back(document);
+  if (documents.size() <= kKeptDocuments)
+    return;
+  guint64 oldest = documents.front();
+  documents.pop_front();
+  forgetFunctions([oldest](const FunctionData& f) { return f.document == oldest; });
 }
 
 std::u16string textOf(JSStringRef string) {
@@ -138,7 +200,7 @@ JSValueRef callBridgeFunction(JSContextRef context,
   auto found = bridgeFunctions().find(function);
   if (found == bridgeFunctions().end())
     return JSValueMakeUndefined(context);
-  // Copied: the handler may install functions anew (never here, but the map may change).
+  // Copied: the call may run script that changes the map.
   FunctionData data = found->second;
   ScriptArguments arguments;
   arguments.reserve(argumentCount);
@@ -165,8 +227,15 @@ JSValueRef callBridgeFunction(JSContextRef context,
 
 class JscScriptContext : public ScriptContext {
  public:
-  JscScriptContext(JSGlobalContextRef context, WebKitWebPage* page, guint64 frameId)
-      : context_(context), page_(page), frameId_(frameId), pageId_(webkit_web_page_get_id(page)) {}
+  JscScriptContext(JSGlobalContextRef context,
+                   WebKitWebPage* page,
+                   guint64 frameId,
+                   guint64 document)
+      : context_(context),
+        page_(page),
+        frameId_(frameId),
+        pageId_(webkit_web_page_get_id(page)),
+        document_(document) {}
 
   std::u16string GetTopFrameURL() const override {
     WebKitFrame* top = webkit_web_page_get_main_frame(page_);
@@ -179,7 +248,8 @@ class JscScriptContext : public ScriptContext {
     JSStringRef jsName =
         JSStringCreateWithCharacters(reinterpret_cast<const JSChar*>(name.data()), name.size());
     JSObjectRef function = JSObjectMakeFunctionWithCallback(context_, jsName, callBridgeFunction);
-    bridgeFunctions()[function] = FunctionData{std::move(handler), name, frameId_, pageId_};
+    bridgeFunctions()[function] =
+        FunctionData{std::move(handler), name, frameId_, pageId_, document_};
     JSObjectSetProperty(context_, JSContextGetGlobalObject(context_), jsName, function,
                         kJSPropertyAttributeNone, nullptr);
     JSStringRelease(jsName);
@@ -190,49 +260,37 @@ class JscScriptContext : public ScriptContext {
   WebKitWebPage* page_;
   guint64 frameId_;
   guint64 pageId_;
+  guint64 document_;
 };
-
-std::shared_ptr<RenderFrame> renderFrameFor(WebKitFrame* frame, WebKitWebPage* page) {
-  guint64 id = webkit_frame_get_id(frame);
-  auto& known = state().frames[id];
-  if (auto existing = known.lock())
-    return existing;
-  auto created = std::make_shared<RenderFrame>(frame, webkit_web_page_get_id(page));
-  known = created;
-  return created;
-}
 
 void onWindowObjectCleared(WebKitScriptWorld* world, WebKitWebPage* page, WebKitFrame* frame) {
   RenderProcessHandler* handler = state().app ? state().app->GetRenderProcessHandler() : nullptr;
   if (!handler)
     return;
-  // Forget frames that are gone, then hand the new context over.
-  for (auto it = state().frames.begin(); it != state().frames.end();)
-    it = it->second.expired() ? state().frames.erase(it) : std::next(it);
-  auto renderFrame = renderFrameFor(frame, page);
-  guint64 frameId = webkit_frame_get_id(frame);
-  forgetFunctionsOf(frameId);  // the frame's previous document is gone
   G_GNUC_BEGIN_IGNORE_DEPRECATIONS
   JSGlobalContextRef context = webkit_frame_get_javascript_context_for_script_world(frame, world);
   G_GNUC_END_IGNORE_DEPRECATIONS
-  JscScriptContext scriptContext(context, page, frameId);
-  handler->OnContextCreated(renderFrame, scriptContext);
+  guint64 document = ++state().lastDocument;
+  auto documentFrame =
+      std::make_shared<DocumentFrame>(frame, webkit_web_page_get_id(page), context, document);
+  state().documents[document] = documentFrame;
+  rememberDocument(frame, document);
+  JscScriptContext scriptContext(context, page, webkit_frame_get_id(frame), document);
+  handler->OnContextCreated(documentFrame, scriptContext);
 }
 
-// Script the browser process wants run in one of this page's frames.
+// Script the browser process wants run in the document that sent a message: dropped when that
+// document is gone or no longer shows in its frame.
 gboolean onPageMessage(WebKitWebPage* /*page*/, WebKitUserMessage* message, gpointer) {
   if (g_strcmp0(webkit_user_message_get_name(message), kRunScriptMessage) != 0)
     return FALSE;
-  GVariant* parameters = webkit_user_message_get_parameters(message);
-  if (!parameters || !g_variant_is_of_type(parameters, G_VARIANT_TYPE("(ts)")))
+  auto run = decodeRunScript(webkit_user_message_get_parameters(message));
+  if (!run)
     return TRUE;
-  guint64 frameId = 0;
-  const char* code = nullptr;
-  g_variant_get(parameters, "(t&s)", &frameId, &code);
-  auto found = state().frames.find(frameId);
-  if (found != state().frames.end()) {
-    if (auto frame = found->second.lock())
-      frame->ExecuteJavaScript(fromUtf8(code));
+  auto found = state().documents.find(run->document);
+  if (found != state().documents.end()) {
+    if (auto document = found->second.lock())
+      document->ExecuteJavaScript(run->code);
   }
   return TRUE;
 }

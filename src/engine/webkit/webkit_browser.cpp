@@ -136,14 +136,11 @@ void WebKitBrowser::runScriptInFrame(const SenderFrame& frame, const std::u16str
   VARNET_REQUIRE_UI_THREAD();
   if (!view_)
     return;
-  if (frame.isMain) {
-    runScriptInView(view_, code);
-    return;
-  }
-  GVariant* parameters =
-      g_variant_new("(ts)", static_cast<guint64>(frame.id), toUtf8(code).c_str());
+  // Even for the main frame: the web extension runs it only while the sending document still
+  // shows in that frame (an answer never reaches the document that came after it).
   webkit_web_view_send_message_to_page(
-      view_, webkit_user_message_new(kRunScriptMessage, parameters), nullptr, nullptr, nullptr);
+      view_, webkit_user_message_new(kRunScriptMessage, encodeRunScript(frame, code)), nullptr,
+      nullptr, nullptr);
 }
 
 void WebKitBrowser::closeNow() {

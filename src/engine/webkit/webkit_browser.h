@@ -44,8 +44,7 @@ class WebKitBrowser : public Browser,
   GtkWindow* window() const { return window_; }
   const std::shared_ptr<Client>& client() const { return client_; }
 
-  // Script for a frame that sent a message: the main frame directly, others through the web
-  // extension, which knows them by id.
+  // Script for the document that sent a message, through the web extension, which knows it.
   void runScriptInFrame(const SenderFrame& frame, const std::u16string& code);
 
  private:
