@@ -12,6 +12,7 @@
 #include <filesystem>
 
 #include "config.h"
+#include "engine/address.h"
 #include "engine/engine.h"
 #include "engine/ui_thread.h"
 #include "engine/webkit/folder_service.h"
@@ -43,17 +44,27 @@ std::filesystem::path extensionFolder() {
   return VARNET_WEBEXT_BUILD_DIR;
 }
 
+std::u16string portalBaseUrl() {
+  return state().settings.portal_base_url.empty() ? std::u16string(config::kPortalBaseUrl)
+                                                  : state().settings.portal_base_url;
+}
+
 void onInitializeWebExtensions(WebKitWebContext* context, gpointer) {
   VARNET_REQUIRE_UI_THREAD();
   const std::filesystem::path extensions = extensionFolder();
   log::info("web extension folder ", log::quoted(extensions.string()));
   webkit_web_context_set_web_extensions_directory(context, extensions.c_str());
-  std::u16string base = state().settings.portal_base_url.empty()
-                            ? std::u16string(config::kPortalBaseUrl)
-                            : state().settings.portal_base_url;
   webkit_web_context_set_web_extensions_initialization_user_data(
-      context,
-      g_variant_new(kExtensionDataType, toUtf8(base).c_str(), state().folderService.c_str()));
+      context, g_variant_new(kExtensionDataType, toUtf8(portalBaseUrl()).c_str(),
+                             state().folderService.c_str()));
+}
+
+// WebKit starts its network process when a page's first request needs it, and that request waits
+// for it. Asking it to resolve the portal's host starts it now, beside the web process of the
+// main view.
+void startNetworkProcess(WebKitWebContext* context) {
+  if (auto portal = parseAddress(portalBaseUrl()))
+    webkit_web_context_prefetch_dns(context, toUtf8(portal->host).c_str());
 }
 
 void onDownloadStarted(WebKitWebContext*, WebKitDownload* download, gpointer) {
@@ -125,6 +136,7 @@ bool Initialize(const MainArgs& args, const Settings& settings, const std::share
   auto manager = webkit::dataManager(settings);
   s.context = webkit::GRef<WebKitWebContext>::adopt(
       webkit_web_context_new_with_website_data_manager(manager.get()));
+  webkit::startNetworkProcess(s.context.get());
 
   s.folderService = webkit::startFolderService(webkit::ownerOfPage);
   g_signal_connect(s.context.get(), "initialize-web-extensions",
