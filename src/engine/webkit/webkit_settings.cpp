@@ -7,8 +7,8 @@
 //   --disable-site-isolation-trials     -> nothing to do: WebKitGTK has no site isolation
 //
 // Beyond the switches, the portal is drawn without hardware acceleration: WebKit's GL compositing
-// path costs the web process about 100 MiB (more than the rest of the page) and, measured with
-// bench/frames, brings no smoother animation or scrolling to a page like the portal's. Setting
+// path costs the web process about 100 MiB (more than the rest of the page), and with a software
+// GL it scrolled a long list several times more slowly (bench/frames). Setting
 // WEBKIT_DISABLE_COMPOSITING_MODE in the environment hands the choice back to WebKit ("0" keeps
 // acceleration on).
 
