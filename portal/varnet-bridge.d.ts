@@ -46,13 +46,13 @@ interface VarnetBridge {
   cb_opendir(path: string): void;
   /** Powers the computer off at once. */
   cb_shutdown(): void;
-  /** Trusted addresses open in a secondary client window; others go to the desktop's browser. */
+  /** A trusted address opens in a secondary client window, a foreign web address in the desktop's browser. */
   cb_openurl(address: string): void;
   /** "update" the first time a version above the client's own is offered in this render process, else "". */
   cb_vercheck(offeredVersion: string): "update" | "";
   /** The client's version, e.g. "1.8". */
   cb_getversion(): string;
-  /** Deletes the engine's compiled-script cache. */
+  /** Clears the engine's cache (cookies and stored page data stay). */
   cb_flashcache(): void;
   /**
    * Starts unpacking the archive found in packageDir into installRoot + the archive's base name
