@@ -54,6 +54,7 @@ def main():
     runs = int(sys.argv[3]) if len(sys.argv) > 3 else 5
     chromium = browsers.chromium()
     work = tempfile.mkdtemp(prefix="varnet-frames-")
+    portal = None
     try:
         portal = browsers.Portal(port, work, site(work))
         url = "http://127.0.0.1:%d/login.jsp" % port
@@ -74,7 +75,6 @@ def main():
                     phase, values[-1][phase]["fps"], values[-1][phase]["p95"],
                     values[-1][phase]["long"]) for phase in PHASES))
                 for name, values in results.items()), flush=True)
-        portal.stop()
         print("machine load after the runs: %.2f %.2f %.2f" % os.getloadavg())
         fps = {(name, phase): statistics.median(run[phase]["fps"] for run in values)
                for name, values in results.items() for phase in PHASES}
@@ -83,6 +83,8 @@ def main():
                 phase, fps["ours", phase], fps["accelerated", phase], fps["chromium", phase])
             for phase in PHASES))
     finally:
+        if portal:
+            portal.stop()
         shutil.rmtree(work, ignore_errors=True)
 
 

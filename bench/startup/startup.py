@@ -60,6 +60,7 @@ def main():
     runs = int(sys.argv[3]) if len(sys.argv) > 3 else 5
     chromium = browsers.chromium()
     work = tempfile.mkdtemp(prefix="varnet-bench-")
+    portal = None
     try:
         portal = browsers.Portal(port, work)
         url = "http://127.0.0.1:%d/login.jsp" % port
@@ -78,7 +79,6 @@ def main():
             print("run %d: ours %.0f ms %.0f MiB, chromium %.0f ms %.0f MiB" % (
                 run + 1, results["ours"][-1]["ms"], results["ours"][-1]["pss"],
                 results["chromium"][-1]["ms"], results["chromium"][-1]["pss"]), flush=True)
-        portal.stop()
         print("machine load after the runs: %.2f %.2f %.2f" % os.getloadavg())
         for name, values in results.items():
             print("memory of %s (PSS, MiB): %s" % (name, process_medians(values)))
@@ -93,6 +93,8 @@ def main():
         print("startup: ours %.0f ms %.0f MiB, chromium %.0f ms %.0f MiB" % (
             time_of["ours"], pss_of["ours"], time_of["chromium"], pss_of["chromium"]))
     finally:
+        if portal:
+            portal.stop()
         shutil.rmtree(work, ignore_errors=True)
 
 
