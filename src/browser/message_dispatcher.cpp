@@ -113,8 +113,9 @@ void SimpleHandler::onDownloadTask(const std::shared_ptr<engine::Frame>& frame,
     return;
   }
   log::info("download task mode=", mode, opened, ": to the page, folder ", log::quoted(saveFolder));
-  // Both texts arrive in the page as data: escaped string literals, never code.
-  if (frame)
+  // Both texts arrive in the page as data: escaped string literals, never code. Only the asking
+  // frame hears them, and only while it still shows a trusted page.
+  if (frame && frame->IsValid() && trust_.isTrusted(frame->GetURL()))
     frame->ExecuteJavaScript(u"download_curtaskaddinf(" + engine::javascriptStringLiteral(task) +
                              u"," + engine::javascriptStringLiteral(saveFolder) + u",'')");
 }

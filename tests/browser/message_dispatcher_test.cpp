@@ -180,6 +180,13 @@ TEST_F(DispatcherTest, OtherModesTellThePageWithoutTouchingTheCompanion) {
   ASSERT_EQ(bridgeFrame_->scripts.size(), 2u);
   EXPECT_EQ(runInPage(bridgeFrame_->scripts[0]), "task-2|/games/pkg|");
   EXPECT_EQ(runInPage(bridgeFrame_->scripts[1]), "task-3|/games/pkg|");
+  // A frame that is gone, or that moved on to a foreign page, hears nothing.
+  bridgeFrame_->valid = false;
+  download(u"/games/pkg", u"task-4", u"2");
+  bridgeFrame_->valid = true;
+  bridgeFrame_->url = u"http://foreign.example/";
+  download(u"/games/pkg", u"task-5", u"2");
+  EXPECT_EQ(bridgeFrame_->scripts.size(), 2u);
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
   EXPECT_TRUE(companionLaunches().empty());
 }

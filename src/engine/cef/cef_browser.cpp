@@ -17,6 +17,10 @@ void CefFrameAdapter::ExecuteJavaScript(const std::u16string& code) {
   frame_->ExecuteJavaScript(cef_adapter::toCef(code), CefString(), 0);
 }
 
+bool CefFrameAdapter::IsValid() const {
+  return frame_->IsValid();
+}
+
 void CefFrameAdapter::SendProcessMessage(const ProcessMessage& message) {
   frame_->SendProcessMessage(PID_BROWSER, cef_adapter::toCef(message));
 }

@@ -21,6 +21,7 @@ class CefFrameAdapter : public Frame {
   std::u16string GetURL() const override;
   void ExecuteJavaScript(const std::u16string& code) override;
   void SendProcessMessage(const ProcessMessage& message) override;
+  bool IsValid() const override;
 
  private:
   CefRefPtr<CefFrame> frame_;

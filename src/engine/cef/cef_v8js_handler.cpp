@@ -42,7 +42,7 @@ bool CefV8JsHandler::Execute(const CefString& name,
 }
 
 bool CefDocumentFrame::IsValid() const {
-  if (!frame_->IsValid() || !context_->IsValid())
+  if (!CefFrameAdapter::IsValid() || !context_->IsValid())
     return false;
   CefRefPtr<CefV8Context> current = frame_->GetV8Context();
   return current && current->IsSame(context_);
