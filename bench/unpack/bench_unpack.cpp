@@ -1,11 +1,12 @@
-// Unpacks one archive of about 200 MB of mixed files with the unpack job (through our 7-Zip
-// binding) and with 7z x, bsdtar -xf and unzip, alternating, and prints the median times.
+// Unpacks about 200 MB of mixed files, packed as a zip and as a non-solid 7z, with the unpack job
+// (through our 7-Zip binding, one worker per core), with one worker, and with 7z x, bsdtar -xf
+// and unzip (zip only), alternating, and prints the median times and the machine's load.
 //
 //   bench_unpack [WORK_FOLDER] [RUNS]
 //
-// The archive is made in WORK_FOLDER (default: a folder under /tmp) on the first run and kept
-// for later ones. The last line reads
-//   unpack: ours X s, 7z Y s, bsdtar Z s, unzip W s, ratio ours/7z R
+// The archives are made in WORK_FOLDER (default: a folder under /tmp) on the first run and kept
+// for later ones. The last line, for the zip, reads
+//   unpack: ours X s, 7z Y s, bsdtar Z s, unzip W s, ratio ours/best-peer R (workers N)
 
 #include <algorithm>
 #include <chrono>
@@ -22,6 +23,8 @@
 #include <vector>
 
 #include "install/unpack_job.h"
+#include "install/unpack_shares.h"
+#include "install/zlib_helper.h"
 #include "platform/text.h"
 
 namespace fs = std::filesystem;
@@ -104,61 +107,137 @@ double median(std::vector<double> values) {
   return values[values.size() / 2];
 }
 
+std::string loadAverage() {
+  std::ifstream file("/proc/loadavg");
+  std::string one, five;
+  file >> one >> five;
+  return one + " (1 min), " + five + " (5 min)";
+}
+
+// One archive's contestants, each a command that unpacks it into `out`.
+struct Contest {
+  fs::path archive;
+  unsigned workers = 1;
+  std::vector<std::string> names;
+  std::vector<std::function<bool()>> runs;
+  std::vector<std::vector<double>> times;
+};
+
+bool runJob(const fs::path& packageDir, const fs::path& out) {
+  varnet::UnpackJob job;
+  varnet::UnpackRequest request;
+  request.setupPath = varnet::fromPath(out) + u"/";
+  request.packageDir = varnet::fromPath(packageDir);
+  request.setupMode = 2;
+  job.start(request);
+  while (job.progress() != 100 && job.progress() != -100)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  return job.progress() == 100;
+}
+
+Contest contestFor(const fs::path& archive, const fs::path& out, bool withUnzip) {
+  Contest contest;
+  contest.archive = archive;
+  namespace binding = varnet::archive;
+  auto library = binding::SevenZipLibrary::load();
+  auto reader = library ? binding::ArchiveReader::open(
+                              **library, varnet::fromPath(archive),
+                              varnet::archiveFormatFor(varnet::fromPath(archive)))
+                        : library.error();
+  binding::Result<uint64_t> size = reader ? (*reader)->size() : reader.error();
+  if (!size) {
+    std::cerr << "bench_unpack: " << size.error().message << "\n";
+    std::exit(1);
+  }
+  contest.workers = varnet::workerCountFor(*size, (*reader)->itemCount(),
+                                           std::max(std::thread::hardware_concurrency(), 1u));
+  fs::path packageDir = archive.parent_path();
+  contest.names = {"ours", "ours 1 worker", "7z", "bsdtar"};
+  contest.runs = {
+      [=] { return runJob(packageDir, out); },
+      [=] {
+        auto helper = varnet::ZlibHelper::open(varnet::fromPath(archive), varnet::fromPath(out));
+        if (!helper)
+          return false;
+        helper->workers = 1;
+        return !helper->extract();
+      },
+      [=] { return shell("7z x -y -o" + quoted(out) + " " + quoted(archive)); },
+      [=] { return shell("bsdtar -xf " + quoted(archive) + " -C " + quoted(out)); },
+  };
+  if (withUnzip) {
+    contest.names.push_back("unzip");
+    contest.runs.push_back(
+        [=] { return shell("unzip -q -o " + quoted(archive) + " -d " + quoted(out)); });
+  }
+  contest.times.resize(contest.names.size());
+  return contest;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   fs::path work = argc > 1 ? fs::path(argv[1]) : fs::temp_directory_path() / "varnet-bench-unpack";
   int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
-  fs::path packageDir = work / "package";
-  fs::path archive = packageDir / "mixed.zip";
-  if (!fs::exists(archive)) {
-    std::cout << "making " << archive << " ..." << std::endl;
+  // One package folder per archive: the job unpacks the one archive it finds there.
+  fs::path zip = work / "zip/mixed.zip";
+  fs::path sevenZip = work / "7z/mixed.7z";
+  if (!fs::exists(zip) || !fs::exists(sevenZip)) {
+    std::cout << "making " << zip << " and " << sevenZip << " ..." << std::endl;
     fs::remove_all(work / "source");
     makeSource(work / "source");
-    fs::create_directories(packageDir);
-    if (!shell("cd " + quoted(work / "source") + " && 7z a -bd -tzip -mx=5 " + quoted(archive) +
-               " ."))
+    for (const fs::path& archive : {zip, sevenZip}) {
+      fs::remove_all(archive.parent_path());
+      fs::create_directories(archive.parent_path());
+    }
+    if (!shell("cd " + quoted(work / "source") + " && 7z a -bd -tzip -mx=5 " + quoted(zip) +
+               " .") ||
+        !shell("cd " + quoted(work / "source") + " && 7z a -bd -t7z -mx=5 -ms=off " +
+               quoted(sevenZip) + " ."))
       return std::cerr << "bench_unpack: 7z a failed\n", 1;
     fs::remove_all(work / "source");
   }
-  std::cout << "archive " << fs::file_size(archive) << " bytes, " << runs << " runs each"
-            << std::endl;
 
   fs::path out = work / "out";
-  auto fresh = [&] {
-    fs::remove_all(out);
-    fs::create_directories(out);
-    shell("sync");
-  };
-  std::vector<double> ours, sevenZip, bsdtar, unzip;
+  std::vector<Contest> contests = {contestFor(zip, out, true), contestFor(sevenZip, out, false)};
+  std::cout << "zip " << fs::file_size(zip) << " bytes, 7z (non-solid) " << fs::file_size(sevenZip)
+            << " bytes, " << runs << " runs each, " << std::thread::hardware_concurrency()
+            << " cores, load average " << loadAverage() << std::endl;
   for (int run = 0; run < runs; ++run) {
-    fresh();
-    ours.push_back(seconds([&] {
-      varnet::UnpackJob job;
-      varnet::UnpackRequest request;
-      request.setupPath = varnet::fromPath(out) + u"/";
-      request.packageDir = varnet::fromPath(packageDir);
-      request.setupMode = 2;
-      job.start(request);
-      while (job.progress() != 100 && job.progress() != -100)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-      return job.progress() == 100;
-    }));
-    fresh();
-    sevenZip.push_back(
-        seconds([&] { return shell("7z x -y -o" + quoted(out) + " " + quoted(archive)); }));
-    fresh();
-    bsdtar.push_back(
-        seconds([&] { return shell("bsdtar -xf " + quoted(archive) + " -C " + quoted(out)); }));
-    fresh();
-    unzip.push_back(
-        seconds([&] { return shell("unzip -q -o " + quoted(archive) + " -d " + quoted(out)); }));
-    std::printf("run %d: ours %.2f s, 7z %.2f s, bsdtar %.2f s, unzip %.2f s\n", run + 1,
-                ours.back(), sevenZip.back(), bsdtar.back(), unzip.back());
+    for (Contest& contest : contests) {
+      std::printf("run %d, %s:", run + 1, contest.archive.extension().c_str() + 1);
+      for (size_t i = 0; i < contest.runs.size(); ++i) {
+        fs::remove_all(out);
+        fs::create_directories(out);
+        shell("sync");
+        contest.times[i].push_back(seconds(contest.runs[i]));
+        std::printf("%s %s %.2f s", i ? "," : "", contest.names[i].c_str(), contest.times[i].back());
+      }
+      std::printf("\n");
+      std::fflush(stdout);
+    }
   }
   fs::remove_all(out);
-  std::printf("unpack: ours %.2f s, 7z %.2f s, bsdtar %.2f s, unzip %.2f s, ratio ours/7z %.2f\n",
-              median(ours), median(sevenZip), median(bsdtar), median(unzip),
-              median(ours) / median(sevenZip));
+  std::cout << "load average at the end " << loadAverage() << std::endl;
+  // Medians: for each archive one line, the zip's again last in the fixed form.
+  std::vector<double> zipMedians;
+  for (Contest& contest : contests) {
+    std::vector<double> medians;
+    for (const std::vector<double>& times : contest.times)
+      medians.push_back(median(times));
+    double bestPeer = *std::min_element(medians.begin() + 2, medians.end());
+    std::printf("%s (workers %u):", contest.archive.extension().c_str() + 1, contest.workers);
+    for (size_t i = 0; i < medians.size(); ++i)
+      std::printf("%s %s %.2f s", i ? "," : "", contest.names[i].c_str(), medians[i]);
+    std::printf(", ratio ours/best-peer %.2f, ours 1 worker/best-peer %.2f\n",
+                medians[0] / bestPeer, medians[1] / bestPeer);
+    if (zipMedians.empty())
+      zipMedians = medians;
+  }
+  const std::vector<double>& m = zipMedians;
+  std::printf(
+      "unpack: ours %.2f s, 7z %.2f s, bsdtar %.2f s, unzip %.2f s, ratio ours/best-peer %.2f "
+      "(workers %u)\n",
+      m[0], m[2], m[3], m[4], m[0] / std::min({m[2], m[3], m[4]}), contests[0].workers);
   return 0;
 }

@@ -246,6 +246,22 @@ uint32_t ArchiveReader::itemCount() const {
   return count;
 }
 
+Result<std::unique_ptr<ArchiveReader>> ArchiveReader::openAgain() const {
+  return open(library_, archivePath_, format_, password_);
+}
+
+bool ArchiveReader::setDecoderThreads(uint32_t threads) {
+  void* found = nullptr;
+  if (failed(archive_->QueryInterface(ISetProperties::kIid, &found)) || !found)
+    return false;
+  ComPtr<ISetProperties> settings(static_cast<ISetProperties*>(found));
+  const wchar_t* names[] = {L"mt"};
+  PROPVARIANT value{};
+  value.vt = VT_UI4;
+  value.ulVal = threads;
+  return !failed(settings->SetProperties(names, &value, 1));
+}
+
 Result<uint64_t> ArchiveReader::size() const {
   uint64_t total = 0;
   uint32_t count = itemCount();

@@ -7,11 +7,13 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "archive/error.h"
 #include "archive/extraction_gate.h"
+#include "archive/links.h"
 
 namespace varnet::platform {
 class Library;
@@ -52,6 +54,19 @@ class SevenZipLibrary {
 // Called with the number of bytes processed so far; returning false stops the extraction.
 using ProgressCallback = std::function<bool(uint64_t bytesProcessed)>;
 
+// What splitting an extraction into shares needs to know of one item.
+struct ItemInfo {
+  std::u16string path;  // where it lands below the target folder, checked as extraction checks it
+  uint64_t size = 0;    // uncompressed; 0 for folders and when the archive does not say
+  std::optional<uint32_t> block;  // the solid block it is decoded from, when it has one
+};
+
+// Makes the links that extractItems handed back, once every share is out: all of them, or none
+// when one leads outside `folder` (as extractTo does at its end).
+std::optional<Error> makeLinksLast(const std::vector<Link>& links,
+                                   const std::u16string& folder,
+                                   ExtractionGate& gate);
+
 // One opened archive. The library must outlive it.
 class ArchiveReader {
  public:
@@ -72,6 +87,19 @@ class ArchiveReader {
   // The sum of the items' uncompressed sizes; items that do not declare one add nothing.
   Result<uint64_t> size() const;
 
+  // Another reader of the same archive (library, format and password), for another thread: one
+  // reader must never be used by two threads at once.
+  Result<std::unique_ptr<ArchiveReader>> openAgain() const;
+
+  // Every item, in the archive's order. Fails for an item that extraction would refuse before
+  // writing anything (one that would leave the folder, a hard link).
+  Result<std::vector<ItemInfo>> items() const;
+
+  // Lets the library decode with up to `threads` threads (the 7z handler's "mt" setting; it can
+  // split only data that was packed in independent chunks). False when the format has no such
+  // setting.
+  bool setDecoderThreads(uint32_t threads);
+
   // Extracts every item below `folder` (created when missing), keeping the archive's folders and
   // replacing files of the same names. Refuses, before writing anything, items that would land
   // outside the folder (absolute paths, drive letters, ".."); symbolic links are made last and
@@ -82,6 +110,15 @@ class ArchiveReader {
                                  const ProgressCallback& progress = {},
                                  ExtractionGate* gate = nullptr);
 
+  // Extracts only the items at `indices` as extractTo does, except that links are not made but
+  // added to `links`, for makeLinksLast once every share of the archive is out. Readers of one
+  // archive may extract their shares into one folder at once, each on its own thread.
+  std::optional<Error> extractItems(const std::u16string& folder,
+                                    std::vector<uint32_t> indices,
+                                    const ProgressCallback& progress,
+                                    ExtractionGate& gate,
+                                    std::vector<Link>& links);
+
  private:
   ArchiveReader(const SevenZipLibrary& library,
                 const std::u16string& archivePath,
@@ -90,9 +127,11 @@ class ArchiveReader {
   void openArchive();  // throws Failure
   void askForUtf8Names(IInArchive& archive) const;
   std::optional<std::string> damageOf(IInArchive& archive) const;
-  void extractAll(const std::u16string& folder,
-                  const ProgressCallback& progress,
-                  ExtractionGate& gate);  // throws Failure
+  // The items at `indices` (null: all); returns the links met, not made. Throws Failure.
+  std::vector<Link> extractSome(const std::u16string& folder,
+                                const std::vector<uint32_t>* indices,
+                                const ProgressCallback& progress,
+                                ExtractionGate& gate);
 
   const SevenZipLibrary& library_;
   std::u16string archivePath_;

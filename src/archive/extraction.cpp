@@ -1,6 +1,7 @@
 // ArchiveReader::extractTo: the extract callback that 7-Zip drives item by item, and the checks
 // that keep every item inside the target folder.
 
+#include <algorithm>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -102,10 +103,13 @@ class ExtractCallback final : public IArchiveExtractCallback,
       if (index >= items_.size())
         throw Failure{{ErrorKind::Damaged, "item index out of range in " + archiveName_, {}}};
       lastItem_ = &items_[index];
-      // 7-Zip also asks in its test mode, for items it cannot decode (a wrong 7z password): they
-      // get no stream, only their result.
+      // 7-Zip also asks in its test mode, for items it cannot decode (a wrong 7z password), and
+      // in its skip mode, for the items of a solid block that were not asked for: they get no
+      // stream, only their result.
       if (askMode != kAskExtract)
         return kOk;
+      if (!lastItem_->planned)
+        throw Failure{{ErrorKind::Damaged, "an item not asked for in " + archiveName_, {}}};
       if (gate_.stopped())
         return kAbort;
       discardCurrent();  // an earlier item that never got its result is incomplete
@@ -163,7 +167,7 @@ class ExtractCallback final : public IArchiveExtractCallback,
 
   std::optional<Error> error() const { return errors_.get(); }
   const PasswordSource& password() const { return password_; }
-  const std::vector<Link>& links() const { return links_; }
+  std::vector<Link>& links() { return links_; }
 
  private:
   // An item that came out shorter or longer than the archive lists it is incomplete, whatever
@@ -255,14 +259,11 @@ class ExtractCallback final : public IArchiveExtractCallback,
   FirstError errors_;
 };
 
-}  // namespace
-
-std::optional<Error> ArchiveReader::extractTo(const std::u16string& folder,
-                                              const ProgressCallback& progress,
-                                              ExtractionGate* gate) {
+// Runs a part of the binding that throws Failure; nothing when it ran to its end, else why not.
+template <class Body>
+std::optional<Error> asResult(Body&& body) {
   try {
-    ExtractionGate ownGate;
-    extractAll(folder, progress, gate ? *gate : ownGate);
+    body();
     return std::nullopt;
   } catch (Failure& failure) {
     return std::move(failure.error);
@@ -273,12 +274,43 @@ std::optional<Error> ArchiveReader::extractTo(const std::u16string& folder,
   }
 }
 
-void ArchiveReader::extractAll(const std::u16string& folder,
-                               const ProgressCallback& progress,
-                               ExtractionGate& usedGate) {
+}  // namespace
+
+std::optional<Error> makeLinksLast(const std::vector<Link>& links,
+                                   const std::u16string& folder,
+                                   ExtractionGate& gate) {
+  return asResult([&] { makeLinks(links, toPath(folder), gate); });
+}
+
+std::optional<Error> ArchiveReader::extractTo(const std::u16string& folder,
+                                              const ProgressCallback& progress,
+                                              ExtractionGate* gate) {
+  ExtractionGate ownGate;
+  ExtractionGate& usedGate = gate ? *gate : ownGate;
+  return asResult(
+      [&] { makeLinks(extractSome(folder, nullptr, progress, usedGate), toPath(folder), usedGate); });
+}
+
+std::optional<Error> ArchiveReader::extractItems(const std::u16string& folder,
+                                                 std::vector<uint32_t> indices,
+                                                 const ProgressCallback& progress,
+                                                 ExtractionGate& gate,
+                                                 std::vector<Link>& links) {
+  std::sort(indices.begin(), indices.end());  // 7-Zip takes them in ascending order only
+  indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
+  return asResult([&] {
+    std::vector<Link> found = extractSome(folder, &indices, progress, gate);
+    links.insert(links.end(), found.begin(), found.end());
+  });
+}
+
+std::vector<Link> ArchiveReader::extractSome(const std::u16string& folder,
+                                             const std::vector<uint32_t>* indices,
+                                             const ProgressCallback& progress,
+                                             ExtractionGate& usedGate) {
   const ComRuntime& runtime = library_.runtime();
   std::vector<Item> items =
-      planItems(*archive_, runtime, itemCount(), format_, fromUtf8(archiveName_));
+      planItems(*archive_, runtime, itemCount(), format_, fromUtf8(archiveName_), indices);
 
   fs::path root = toPath(folder);
   std::error_code error;
@@ -289,7 +321,10 @@ void ArchiveReader::extractAll(const std::u16string& folder,
 
   ComPtr<ExtractCallback> callback(new ExtractCallback(runtime, password_, std::move(items), root,
                                                        archiveName_, progress, usedGate));
-  HRESULT result = archive_->Extract(nullptr, 0xFFFFFFFF, 0, callback.get());
+  HRESULT result =
+      indices ? archive_->Extract(indices->data(), static_cast<uint32_t>(indices->size()), 0,
+                                  callback.get())
+              : archive_->Extract(nullptr, 0xFFFFFFFF, 0, callback.get());
   callback->discardCurrent();
 
   if (usedGate.stopped())
@@ -300,7 +335,7 @@ void ArchiveReader::extractAll(const std::u16string& folder,
     throw Failure{{ErrorKind::WrongPassword, archiveName_ + " needs a password", archivePath_}};
   if (failed(result))
     throw Failure{{ErrorKind::Damaged, "cannot extract " + archiveName_, archivePath_}};
-  makeLinks(callback->links(), root, usedGate);
+  return std::move(callback->links());
 }
 
 }  // namespace varnet::archive

@@ -107,6 +107,14 @@ struct IInArchive : IUnknown7z {
                                                         VARTYPE* type) = 0;
 };
 
+// Handler settings, set before extraction (the 7z handler's "mt": decoder threads).
+struct ISetProperties : IUnknown7z {
+  static constexpr GUID kIid = interfaceId(0x06, 0x03);
+  virtual HRESULT VARNET_7Z_CALL SetProperties(const wchar_t* const* names,
+                                               const PROPVARIANT* values,
+                                               uint32_t count) = 0;
+};
+
 // Item and archive property ids (7-Zip's PropID.h).
 enum : PROPID {
   kpidPath = 3,
@@ -117,6 +125,7 @@ enum : PROPID {
   kpidMTime = 12,
   kpidEncrypted = 15,
   kpidSplitBefore = 16,
+  kpidBlock = 27,
   kpidIsVolume = 35,
   kpidCharacts = 47,
   kpidErrorFlags = 71,

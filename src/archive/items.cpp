@@ -48,7 +48,8 @@ std::vector<Item> planItems(IInArchive& archive,
                             const ComRuntime& runtime,
                             uint32_t count,
                             Format format,
-                            const std::u16string& archiveName) {
+                            const std::u16string& archiveName,
+                            const std::vector<uint32_t>* indices) {
   const std::string name = toUtf8(archiveName);
   std::vector<Item> items(count);
   Property property(runtime);
@@ -57,8 +58,13 @@ std::vector<Item> planItems(IInArchive& archive,
       throw Failure{{ErrorKind::Damaged, "cannot read the items of " + name, archiveName}};
     return property;
   };
-  for (uint32_t index = 0; index < count; ++index) {
+  const size_t planned = indices ? indices->size() : count;
+  for (size_t next = 0; next < planned; ++next) {
+    const uint32_t index = indices ? (*indices)[next] : static_cast<uint32_t>(next);
+    if (index >= count)
+      throw Failure{{ErrorKind::Damaged, "item index out of range in " + name, archiveName}};
     Item& item = items[index];
+    item.planned = true;
     item.isDirectory = read(index, kpidIsDir).flag();
     std::u16string rawPath = read(index, kpidPath).text();
     if (format == Format::Zip &&
@@ -93,6 +99,31 @@ std::vector<Item> planItems(IInArchive& archive,
                      name + ": hard links are not supported: " + toUtf8(rawPath), rawPath}};
   }
   return items;
+}
+
+Result<std::vector<ItemInfo>> ArchiveReader::items() const {
+  const ComRuntime& runtime = library_.runtime();
+  const uint32_t count = itemCount();
+  try {
+    std::vector<Item> planned =
+        planItems(*archive_, runtime, count, format_, fromUtf8(archiveName_));
+    std::vector<ItemInfo> items(count);
+    Property block(runtime);
+    for (uint32_t index = 0; index < count; ++index) {
+      items[index].path = fromPath(planned[index].relative);
+      if (!planned[index].isDirectory)
+        items[index].size = planned[index].size.value_or(0);
+      if (failed(archive_->GetProperty(index, kpidBlock, block.out())))
+        throw Failure{{ErrorKind::Damaged, "cannot read the items of " + archiveName_, archivePath_}};
+      if (std::optional<uint64_t> number = block.number())
+        items[index].block = static_cast<uint32_t>(*number);
+    }
+    return items;
+  } catch (Failure& failure) {
+    return std::move(failure.error);
+  } catch (const std::bad_alloc&) {
+    return Error{ErrorKind::Io, "out of memory", {}};
+  }
 }
 
 }  // namespace varnet::archive

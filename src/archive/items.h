@@ -16,6 +16,7 @@
 namespace varnet::archive {
 
 struct Item {
+  bool planned = false;  // only the items to be extracted are read
   std::filesystem::path relative;
   std::u16string name;  // the item's path as the archive gives it, for messages
   bool isDirectory = false;
@@ -27,13 +28,14 @@ struct Item {
   std::optional<std::filesystem::file_time_type> modified;
 };
 
-// Every item's place below the root, checked before anything is written. Throws Failure for an
-// item that would leave the folder, a hard link, or properties that cannot be read.
-// `archiveName` names the archive in messages.
+// The place below the root of every item at `indices` (null: all), checked before anything is
+// written. Throws Failure for an item that would leave the folder, a hard link, or properties
+// that cannot be read. `archiveName` names the archive in messages.
 std::vector<Item> planItems(IInArchive& archive,
                             const ComRuntime& runtime,
                             uint32_t count,
                             Format format,
-                            const std::u16string& archiveName);
+                            const std::u16string& archiveName,
+                            const std::vector<uint32_t>* indices = nullptr);
 
 }  // namespace varnet::archive

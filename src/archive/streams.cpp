@@ -85,7 +85,7 @@ bool OutFileStream::openLocked() {
   if (!file_.open(path_, std::ios::out | std::ios::binary | std::ios::trunc))
     return failLocked();
   state_ = State::Open;
-  gate_.setUndoWhileInside([this] { discardLocked(); });
+  gate_.setUndoWhileInside(this, [this] { discardLocked(); });
   return true;
 }
 
@@ -103,7 +103,7 @@ void OutFileStream::discardLocked() {
   std::error_code error;
   std::filesystem::remove(path_, error);
   state_ = State::Removed;
-  gate_.setUndoWhileInside(nullptr);
+  gate_.setUndoWhileInside(this, nullptr);
 }
 
 HRESULT OutFileStream::Write(const void* data, uint32_t size, uint32_t* processed) {
@@ -136,7 +136,7 @@ bool OutFileStream::finish() {
     done = file_.close() != nullptr || failLocked();
     if (done) {
       state_ = State::Done;
-      gate_.setUndoWhileInside(nullptr);
+      gate_.setUndoWhileInside(this, nullptr);
     }
   });
   return done;

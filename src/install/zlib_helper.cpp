@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "install/parallel_extraction.h"
+
 namespace varnet {
 namespace {
 
@@ -46,7 +48,12 @@ void ZlibHelper::computeTotalSize() {
 
 std::optional<archive::Error> ZlibHelper::extract() {
   using namespace std::placeholders;
-  return reader_->extractTo(targetDir, std::bind(&ZlibHelper::onProgress, this, _1), gate);
+  archive::ExtractionGate ownGate;
+  // RAR handlers decode solid archives item after item: they get one worker.
+  archive::Format format = archiveFormatFor(archivePath);
+  bool splittable = format == archive::Format::Zip || format == archive::Format::SevenZip;
+  return extractInParallel(*reader_, targetDir, splittable ? workers : 1,
+                           std::bind(&ZlibHelper::onProgress, this, _1), gate ? *gate : ownGate);
 }
 
 bool ZlibHelper::onProgress(uint64_t count) {

@@ -34,8 +34,9 @@ class ZlibHelper {
   // totalSize: the sum of the items' uncompressed sizes, kUnknownSize when it cannot be read.
   void computeTotalSize();
 
-  // Extracts the whole archive into targetDir; nothing when every item was extracted, else why
-  // not (Stopped when progressTarget or the gate stopped it).
+  // Extracts the whole archive into targetDir, with several workers when it is large (see
+  // extractInParallel); nothing when every item was extracted, else why not (Stopped when
+  // progressTarget or the gate stopped it).
   std::optional<archive::Error> extract();
 
   // The extraction's progress callback: publishes count / totalSize as a percentage, truncated,
@@ -51,6 +52,7 @@ class ZlibHelper {
   uint64_t totalSize = kUnknownSize;
   ProgressTarget progressTarget;            // may be empty
   archive::ExtractionGate* gate = nullptr;  // lets the job stop the extraction; may be null
+  unsigned workers = 0;  // extraction threads; 0: one per core for a large zip or 7z
 
  private:
   ZlibHelper() = default;

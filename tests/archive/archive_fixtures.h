@@ -63,7 +63,8 @@ inline std::map<std::string, std::string> snapshot(const fs::path& folder) {
     return files;
   for (auto it = fs::recursive_directory_iterator(folder); it != fs::recursive_directory_iterator();
        ++it) {
-    std::string relative = fs::relative(it->path(), folder).generic_u8string();
+    // Lexically: fs::relative would follow a link and list it under its target's name.
+    std::string relative = it->path().lexically_relative(folder).generic_u8string();
     if (it->is_symlink())
       files[relative] = "-> " + fs::read_symlink(it->path()).string();
     else if (it->is_regular_file())

@@ -7,6 +7,7 @@
 #endif
 
 #include <atomic>
+#include <set>
 #include <thread>
 #include <vector>
 
@@ -418,6 +419,51 @@ TEST_F(ArchiveTest, RarVolumeSets_ExtractWholeFromTheFirstVolumeAndFailWithAVolu
       fs::remove_all(temp / folder);
   }
 }
+
+#ifndef _WIN32  // the link
+TEST_F(ArchiveTest, ExtractItems_WritesTheChosenItemsOnlyAndHandsTheirLinksBack) {
+  writeFile(temp / "some.zip", zipArchive({{"a.txt", "a"},
+                                           {"d/b.txt", "b"},
+                                           {"c.txt", "c"},
+                                           zipLink("d/link", "../a.txt")}));
+  std::unique_ptr<ArchiveReader> reader = openOrFail(library, temp / "some.zip", Format::Zip);
+  Result<std::vector<ItemInfo>> items = reader->items();
+  ASSERT_TRUE(items);
+  ASSERT_EQ(items->size(), 4u);
+  EXPECT_EQ((*items)[1].path, u"d/b.txt");
+  EXPECT_EQ((*items)[2].size, 1u);
+  EXPECT_FALSE((*items)[0].block);
+  fs::path target = temp / "out";
+  std::vector<Link> links;
+  ExtractionGate gate;
+  EXPECT_FALSE(reader->extractItems(u16(target), {3, 1}, {}, gate, links));
+  EXPECT_EQ(snapshot(target), (std::map<std::string, std::string>{{"d/", ""}, {"d/b.txt", "b"}}));
+  ASSERT_EQ(links.size(), 1u);
+  EXPECT_FALSE(makeLinksLast(links, u16(target), gate));
+  EXPECT_EQ(fs::read_symlink(target / "d/link"), "../a.txt");
+
+  // 7z: the items of one solid block are decoded together; without solid blocks each file has
+  // its own.
+  fs::path source = makeTree();
+  for (auto [options, solid] : {std::pair{"-t7z -ms=on", true}, {"-t7z -ms=off", false}}) {
+    SCOPED_TRACE(options);
+    fs::remove(temp / "tree.7z");
+    ASSERT_TRUE(sevenZip(temp / "tree.7z", source, options));
+    items = openOrFail(library, temp / "tree.7z", Format::SevenZip)->items();
+    ASSERT_TRUE(items);
+    std::set<uint32_t> blocks;
+    size_t withData = 0;
+    for (const ItemInfo& item : *items) {
+      if (item.size > 0) {
+        ASSERT_TRUE(item.block) << toUtf8(item.path);
+        blocks.insert(*item.block);
+        ++withData;
+      }
+    }
+    EXPECT_EQ(blocks.size(), solid ? 1u : withData);
+  }
+}
+#endif  // _WIN32
 
 }  // namespace
 }  // namespace varnet::archive

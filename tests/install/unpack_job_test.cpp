@@ -58,6 +58,15 @@ class UnpackJobTest : public ::testing::Test {
     return source;
   }
 
+  // Large enough (and with enough items) to be unpacked by one worker per core.
+  fs::path makeLargeSource(int files) {
+    fs::path source = temp / "source";
+    for (int i = 0; i < files; ++i)
+      writeFile(source / std::to_string(i % 4) / ("pack" + std::to_string(i) + ".bin"),
+                sampleBytes(512 << 10, i));
+    return source;
+  }
+
   UnpackRequest request(int32_t mode = 0) {
     UnpackRequest r;
     r.setupPath = fromPath(games) + u"/";
@@ -288,10 +297,7 @@ TEST_F(UnpackJobTest, HostileArchive_FailsWithNothingOutsideTheInstallFolder) {
 }
 
 TEST_F(UnpackJobTest, Progress_PolledFromAnotherThreadNeverDecreasesAndEndsAt100) {
-  fs::path source = temp / "source";
-  for (int i = 0; i < 12; ++i)
-    writeFile(source / ("pack" + std::to_string(i) + ".bin"), sampleBytes(3 << 20, i));
-  ASSERT_TRUE(sevenZip(packageDir / "game.zip", source, "-tzip -mx=1"));
+  ASSERT_TRUE(sevenZip(packageDir / "game.zip", makeLargeSource(72), "-tzip -mx=1"));
   UnpackJob job;
   job.start(request(2));
   std::vector<int32_t> seen;
@@ -313,9 +319,7 @@ TEST_F(UnpackJobTest, ArchiveDeclaringNoSize_Publishes0Until100) {
 }
 
 TEST_F(UnpackJobTest, Stop_DuringExtractionFreezesTheJobAndTheInstallFolder) {
-  fs::path source = temp / "source";
-  for (int i = 0; i < 10; ++i)
-    writeFile(source / ("pack" + std::to_string(i) + ".bin"), sampleBytes(4 << 20, i));
+  fs::path source = makeLargeSource(80);
   ASSERT_TRUE(sevenZip(packageDir / "game.zip", source, "-tzip -mx=1"));
   auto job = std::make_unique<UnpackJob>();
   job->start(request(0));
@@ -354,10 +358,7 @@ TEST_F(UnpackJobTest, Stop_WithoutWorkerOrAfterFailureChangesNothing) {
 }
 
 TEST_F(UnpackJobTest, StartWhileRunning_StopsTheFirstWorkerAndRunsTheSecondJob) {
-  fs::path source = temp / "source";
-  for (int i = 0; i < 8; ++i)
-    writeFile(source / ("pack" + std::to_string(i) + ".bin"), sampleBytes(4 << 20, i));
-  ASSERT_TRUE(sevenZip(packageDir / "first.zip", source, "-tzip -mx=1"));
+  ASSERT_TRUE(sevenZip(packageDir / "first.zip", makeLargeSource(64), "-tzip -mx=1"));
   fs::path second = temp / "downloads/second";
   writeFile(second / "src/readme.txt", "second");
   ASSERT_TRUE(sevenZip(second / "second.zip", second / "src", "-tzip"));
