@@ -1,6 +1,7 @@
 #include "archive/items.h"
 
 #include <chrono>
+#include <mutex>
 
 #include "archive/error.h"
 #include "archive/item_path.h"
@@ -50,6 +51,11 @@ std::vector<Item> planItems(IInArchive& archive,
                             Format format,
                             const std::u16string& archiveName,
                             const std::vector<uint32_t>* indices) {
+  // One reading at a time in the process: on Linux the library turns a zip item's DOS time into
+  // UTC with localtime(), gmtime() and mktime(), which share one result buffer between threads,
+  // so two workers reading times at once could swap their time-zone offsets.
+  static std::mutex oneAtATime;
+  std::lock_guard<std::mutex> lock(oneAtATime);
   const std::string name = toUtf8(archiveName);
   std::vector<Item> items(count);
   Property property(runtime);
