@@ -251,11 +251,16 @@ Result<std::unique_ptr<ArchiveReader>> ArchiveReader::openAgain() const {
 }
 
 bool ArchiveReader::setDecoderThreads(uint32_t threads) {
+  // Only the 7z handler: a handler's SetProperties starts from its defaults, and the zip handler
+  // would forget the code page that its names are read with.
+  if (format_ != Format::SevenZip)
+    return false;
   void* found = nullptr;
   if (failed(archive_->QueryInterface(ISetProperties::kIid, &found)) || !found)
     return false;
   ComPtr<ISetProperties> settings(static_cast<ISetProperties*>(found));
-  const wchar_t* names[] = {L"mt"};
+  static const OLECHAR kThreads[] = {'m', 't', 0};
+  const OLECHAR* names[] = {kThreads};
   PROPVARIANT value{};
   value.vt = VT_UI4;
   value.ulVal = threads;

@@ -95,9 +95,9 @@ class ArchiveReader {
   // writing anything (one that would leave the folder, a hard link).
   Result<std::vector<ItemInfo>> items() const;
 
-  // Lets the library decode with up to `threads` threads (the 7z handler's "mt" setting; it can
-  // split only data that was packed in independent chunks). False when the format has no such
-  // setting.
+  // Lets the library decode a 7z archive with up to `threads` threads (the 7z handler's "mt"
+  // setting; it can split only data that was packed in independent chunks). False for other
+  // formats.
   bool setDecoderThreads(uint32_t threads);
 
   // Extracts every item below `folder` (created when missing), keeping the archive's folders and

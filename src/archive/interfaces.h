@@ -107,14 +107,6 @@ struct IInArchive : IUnknown7z {
                                                         VARTYPE* type) = 0;
 };
 
-// Handler settings, set before extraction (the 7z handler's "mt": decoder threads).
-struct ISetProperties : IUnknown7z {
-  static constexpr GUID kIid = interfaceId(0x06, 0x03);
-  virtual HRESULT VARNET_7Z_CALL SetProperties(const wchar_t* const* names,
-                                               const PROPVARIANT* values,
-                                               uint32_t count) = 0;
-};
-
 // Item and archive property ids (7-Zip's PropID.h).
 enum : PROPID {
   kpidPath = 3,
