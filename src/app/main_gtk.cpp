@@ -19,6 +19,7 @@
 #include "engine/engine.h"
 #include "platform/desktop.h"
 #include "platform/instance.h"
+#include "platform/log.h"
 #include "platform/text.h"
 #include "platform/window_gtk.h"
 
@@ -69,6 +70,7 @@ void onEvent(GdkEvent* event, gpointer data) {
 void onPostedClose(Loop& loop, platform::WindowHandle window) {
   if (!loop.handler || window != loop.handler->mainWindow())
     return;
+  log::info("close posted to the main window: every browser closes, the loop ends");
   GtkWidget* main = GTK_WIDGET(window);
   g_object_add_weak_pointer(G_OBJECT(main), reinterpret_cast<gpointer*>(&main));
   loop.handler->CloseBrowsers(true);
@@ -126,6 +128,7 @@ int run(int argc, char** argv) {
   platform::setPostedCloseHandler(nullptr);
   engine::Shutdown();
   loop.handler.reset();
+  log::info("message loop ended: the client ends with ", kExitLoopEnded);
   return kExitLoopEnded;
 }
 

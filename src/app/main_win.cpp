@@ -68,6 +68,7 @@ int run(HINSTANCE instance, const wchar_t* commandLine) {
   MessageLoopHooks hooks;
   hooks.mainWindow = [&handler] { return static_cast<HWND>(handler->mainWindow()); };
   hooks.closeRequested = [&handler] {
+    log::info("close posted to the main window: every browser closes, the loop ends");
     handler->CloseBrowsers(true);
     engine::QuitMessageLoop();
   };
@@ -77,6 +78,7 @@ int run(HINSTANCE instance, const wchar_t* commandLine) {
   engine::Shutdown();
   handler.reset();
   app.reset();
+  log::info("message loop ended: the client ends with ", kExitLoopEnded);
   return kExitLoopEnded;
 }
 

@@ -72,6 +72,7 @@ void SimpleHandler::makeMainWindow(platform::WindowHandle window) {
 bool SimpleHandler::DoClose(const std::shared_ptr<engine::Browser>& browser) {
   VARNET_REQUIRE_UI_THREAD();
   if (platform::windowTitle(browser->GetHost().GetWindowHandle()) == config::kMainWindowTitle) {
+    log::info("main window closing: the page is told, the exit watcher waits for the companion");
     if (auto frame = browser->GetMainFrame())
       frame->ExecuteJavaScript(u"web_rpc_shutdown();");
     startExitWatcher();

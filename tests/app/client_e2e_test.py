@@ -439,8 +439,9 @@ class ClientTest(unittest.TestCase):
                       'rungame "%s/game/bin/game"' % games, 'opendir "%s"' % games, "flashcache",
                       "deletepath", 'unsetup folder="%s/game"' % games,
                       "navigation refused", "shutdown: the page",
-                      "load error", "close asked by the page"):
+                      "load error", "close asked by the page", "close posted to the main window"):
             self.assertIn(event, text)
+        self.assertRegex(text, r"message loop ended|companion gone")
         pieces = [piece for piece in ticket.split() if len(piece) >= 12]
         for secret in [password, wrong, "task-Secret-4242"] + pieces + [
                 urllib.parse.quote(piece, safe="") for piece in pieces]:
