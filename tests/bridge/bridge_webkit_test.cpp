@@ -49,6 +49,31 @@ class BridgeWebKit : public ::testing::Test {
     server.add("/portal/with-portal-frame.html",
                std::string("<html><body>") + kTaskReceiver +
                    "<iframe src='/portal/inner.html'></iframe></body></html>");
+    // A foreign page in a portal page, trying every way into the portal's functions.
+    server.add("/portal/attacked.html",
+               std::string("<html><body>") + kTaskReceiver +
+                   "<iframe src='/portal/inner.html'></iframe><iframe></iframe><iframe id='a'>"
+                   "</iframe><script>frames[1].document.body.innerHTML='blank';"
+                   "document.getElementById('a').src='http://localhost:{PORT}/other/attacker.html'"
+                   "+location.hash</script></body></html>");
+    server.add("/other/attacker.html", R"(<html><body><script>
+      var d = decodeURIComponent(location.hash.slice(1)), p = parent;
+      function q(x) { return "'" + d + "/" + x + "'"; }
+      var tries = [
+        function() { p.cb_deletepath(d + '/a'); },
+        function() { p.eval('cb_deletepath(' + q('b') + ')'); },
+        function() { p.Function('cb_deletepath(' + q('c') + ')')(); },
+        function() { p.setTimeout(p.cb_deletepath, 0, d + '/d'); },
+        function() { var s = p.document.createElement('script');
+                     s.textContent = 'cb_deletepath(' + q('e') + ')'; p.document.body.appendChild(s); },
+        function() { p.frames[0].cb_deletepath(d + '/f'); },
+        function() { p.frames[1].eval('parent.cb_deletepath(' + q('g') + ')'); },
+        function() { p.cb_download('', 'stolen', '2'); p.frames[0].cb_onsysmenu(2); },
+        function() { window.ticket = p.cb_maketick(); },
+      ];
+      tries.forEach(function(t) { try { t(); } catch (e) {} });
+      p.setTimeout(function() { p.attackOver = true; }, 0);
+    </script></body></html>)");
     server.add("/portal/empty.html",
                std::string("<html><body>") + kTaskReceiver + "</body></html>");
     server.add("/portal/inner2.html",
@@ -152,6 +177,19 @@ TEST_F(BridgeWebKit, EachFramesFunctionsSendThroughThatFrame) {
   EXPECT_EQ(toUtf8(client->messages[0].frameUrl), url("/portal/inner.html"));
   EXPECT_TRUE(client->messages[1].fromMainFrame);
   EXPECT_EQ(toUtf8(client->messages[1].frameUrl), url("/portal/with-portal-frame.html"));
+}
+
+TEST_F(BridgeWebKit, AForeignFrameInAPortalPageReachesNoFunctionByAnyWay) {
+  namespace fs = std::filesystem;
+  fs::path target = fs::path(WebKitHost::get().workFolder()) / "attacked";
+  for (const char* name : {"a", "b", "c", "d", "e", "f", "g"})
+    fs::create_directories(target / name);
+  auto portal = open(url("/portal/attacked.html#") + target.string());
+  ASSERT_TRUE(WebKitHost::waitUntil([&] { return eval(*portal, "window.attackOver") == "true"; }));
+  for (const char* name : {"a", "b", "c", "d", "e", "f", "g"})
+    EXPECT_TRUE(fs::exists(target / name)) << name;
+  EXPECT_TRUE(client->messages.empty());
+  EXPECT_EQ(eval(*portal, "typeof frames[2].ticket"), "\"undefined\"");
 }
 
 TEST_F(BridgeWebKit, FunctionsOfRemovedFramesDoNothingAndTheirAnswersAreDropped) {

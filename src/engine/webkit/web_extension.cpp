@@ -5,9 +5,12 @@
 
 #include <deque>
 #include <map>
+#include <optional>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "engine/command_line.h"
+#include "engine/trust.h"
 #include "engine/webkit/folder_dialog_webext.h"
 #include "engine/webkit/user_messages.h"
 #include "platform/text.h"
@@ -18,8 +21,9 @@ namespace {
 
 class DocumentFrame;
 
-// The bridge records of one frame: its documents that had a script context, newest last.
+// A live frame that had a script context, and its documents, newest last.
 struct FrameRecord {
+  WebKitFrame* frame = nullptr;
   std::deque<guint64> documents;
 };
 
@@ -31,7 +35,12 @@ struct ExtensionState {
   // Every document handed to the app with a script context, by its token, so that an answer
   // from the browser process finds the document that asked.
   std::unordered_map<guint64, std::weak_ptr<DocumentFrame>> documents;
-  std::map<guint64, FrameRecord> frames;  // by frame id, while the frame lives
+  std::map<guint64, FrameRecord> frames;  // by frame id, until the WebKitFrame is finalised
+  std::optional<TrustedOrigins> trust;
+  // Top documents in which a document of an untrusted origin appeared: with web security off it
+  // can script every frame of its page, so no bridge function of that page works any more. Each
+  // is retained, so that its address is never taken by another document.
+  std::unordered_set<JSGlobalContextRef> foreignPages;
 };
 
 ExtensionState& state() {
@@ -59,31 +68,56 @@ bool isAttached(JSGlobalContextRef global) {
   return value && JSValueIsObject(global, value);
 }
 
-// One document of a frame, as the app was handed it with its script context. Holds the
-// WebKitFrame weakly; valid while the frame lives, is attached and shows this document (again,
-// after a restore from the page cache).
+WebKitFrame* mainFrameOf(WebKitWebPage* page) {
+  G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+  return page ? webkit_web_page_get_main_frame(page) : nullptr;
+  G_GNUC_END_IGNORE_DEPRECATIONS
+}
+
+JSGlobalContextRef topGlobal(WebKitWebPage* page) {
+  WebKitFrame* top = mainFrameOf(page);
+  return top ? currentGlobal(top) : nullptr;
+}
+
+// A document in `page` at `address`: one from an untrusted origin marks its page's top document.
+void noteDocument(WebKitWebPage* page, const char* address) {
+  std::u16string text = address ? fromUtf8(address) : std::u16string();
+  if (!state().trust || isLocalDocument(text) || state().trust->isTrusted(text))
+    return;
+  JSGlobalContextRef top = topGlobal(page);
+  if (top && state().foreignPages.insert(top).second)
+    JSGlobalContextRetain(top);
+}
+
+// The frame with id `frameId` while it lives, else null.
+WebKitFrame* liveFrame(guint64 frameId) {
+  auto found = state().frames.find(frameId);
+  return found == state().frames.end() ? nullptr : found->second.frame;
+}
+
+// One document of a frame, as the app was handed it with its script context. Valid while the
+// frame lives, is attached and shows this document (again, after a restore from the page cache),
+// in a page where no foreign document appeared.
 class DocumentFrame : public Frame {
  public:
   DocumentFrame(WebKitFrame* frame, guint64 pageId, JSGlobalContextRef global, guint64 document)
-      : frame_(frame),
-        id_(webkit_frame_get_id(frame)),
-        pageId_(pageId),
-        global_(global),
-        document_(document) {
-    g_object_add_weak_pointer(G_OBJECT(frame_), reinterpret_cast<gpointer*>(&frame_));
-  }
-  ~DocumentFrame() override {
-    if (frame_)
-      g_object_remove_weak_pointer(G_OBJECT(frame_), reinterpret_cast<gpointer*>(&frame_));
-  }
+      : id_(webkit_frame_get_id(frame)), pageId_(pageId), global_(global), document_(document) {}
 
-  bool IsMain() const override { return frame_ && webkit_frame_is_main_frame(frame_); }
+  bool IsMain() const override {
+    WebKitFrame* frame = liveFrame(id_);
+    return frame && webkit_frame_is_main_frame(frame);
+  }
   std::u16string GetURL() const override {
-    const char* uri = frame_ ? webkit_frame_get_uri(frame_) : nullptr;
+    WebKitFrame* frame = liveFrame(id_);
+    const char* uri = frame ? webkit_frame_get_uri(frame) : nullptr;
     return uri ? fromUtf8(uri) : std::u16string();
   }
   bool IsValid() const override {
-    return frame_ && currentGlobal(frame_) == global_ && isAttached(global_);
+    WebKitFrame* frame = liveFrame(id_);
+    if (!frame || currentGlobal(frame) != global_ || !isAttached(global_))
+      return false;
+    WebKitWebPage* page = webkit_web_extension_get_page(state().extension, pageId_);
+    return page && state().foreignPages.count(topGlobal(page)) == 0;
   }
 
   void ExecuteJavaScript(const std::u16string& code) override {
@@ -106,7 +140,6 @@ class DocumentFrame : public Frame {
   }
 
  private:
-  WebKitFrame* frame_;
   guint64 id_;
   guint64 pageId_;
   JSGlobalContextRef global_;  // compared only, never used once the document is gone
@@ -151,8 +184,10 @@ void onFrameGone(gpointer frameId, GObject*) {
 void rememberDocument(WebKitFrame* frame, guint64 document) {
   guint64 id = webkit_frame_get_id(frame);
   auto [entry, added] = state().frames.try_emplace(id);
-  if (added)
+  if (added) {
+    entry->second.frame = frame;
     g_object_weak_ref(G_OBJECT(frame), onFrameGone, GSIZE_TO_POINTER(id));
+  }
   auto& documents = entry->second.documents;
   documents.push_back(document);
   if (documents.size() <= kKeptDocuments)
@@ -238,7 +273,7 @@ class JscScriptContext : public ScriptContext {
         document_(document) {}
 
   std::u16string GetTopFrameURL() const override {
-    WebKitFrame* top = webkit_web_page_get_main_frame(page_);
+    WebKitFrame* top = mainFrameOf(page_);
     const char* uri = top ? webkit_frame_get_uri(top) : nullptr;
     return uri ? fromUtf8(uri) : std::u16string();
   }
@@ -267,6 +302,7 @@ void onWindowObjectCleared(WebKitScriptWorld* world, WebKitWebPage* page, WebKit
   RenderProcessHandler* handler = state().app ? state().app->GetRenderProcessHandler() : nullptr;
   if (!handler)
     return;
+  noteDocument(page, webkit_frame_get_uri(frame));
   G_GNUC_BEGIN_IGNORE_DEPRECATIONS
   JSGlobalContextRef context = webkit_frame_get_javascript_context_for_script_world(frame, world);
   G_GNUC_END_IGNORE_DEPRECATIONS
@@ -313,6 +349,7 @@ void initializeWebExtension(WebKitWebExtension* extension,
   auto& s = state();
   s.extension = extension;
   setFolderServicePath(folderService);
+  s.trust = TrustedOrigins::withCompiledList(fromUtf8(baseUrl));
   s.app = createApp(fromUtf8(baseUrl));
   // The web process's own switches are WebKit's business; the app still sees its line, as in
   // every process.
