@@ -84,27 +84,6 @@ TEST_F(Bridge, EachFunctionSendsThroughItsOwnFrameAndStopsWhenTheFrameIsNoLonger
             engine::ScriptResult(std::u16string(config::kClientVersion)));
 }
 
-TEST_F(Bridge, SendersKeepTypesPositionsAndTheEnginesReadings) {
-  FakeScriptContext context;
-  auto frame = installed(context);
-  context.call(u"cb_onsysmenu", {ScriptValue::String(u"2")});
-  context.call(u"cb_onsyscaption", {ScriptValue::Int(7), ScriptValue::Int(8)});
-  context.call(u"cb_oncaptionmousemove", {ScriptValue::Number(-4)});
-  context.call(u"cb_download",
-               {ScriptValue::String(u""), ScriptValue::String(u"task"), ScriptValue::Number(1)});
-  context.call(u"cb_openurl", {ScriptValue::String(u"http://x.test/")});
-  context.call(u"cb_callbacldownlist", {ScriptValue::Number(3.5), ScriptValue::String(u"l")});
-  std::vector<engine::ProcessMessage> expected = {
-      engine::ProcessMessage("sysmenumsg", {V(0)}),
-      engine::ProcessMessage("syscaption", {V(7)}),
-      engine::ProcessMessage("syscaptionmove", {V(-4), V(0)}),
-      engine::ProcessMessage("download", {V(u""), V(u"task"), V(u"")}),
-      engine::ProcessMessage("openurl", {V(u"http://x.test/")}),
-      engine::ProcessMessage("callbacldownlist", {V(0), V(u"l")}),
-  };
-  EXPECT_EQ(frame->sent, expected);
-}
-
 TEST_F(Bridge, VersionFunctions) {
   FakeScriptContext context;
   installed(context);
