@@ -11,6 +11,7 @@ VARNET_BUILD_PACKAGES=(
   openssl
   nodejs
   dpkg-dev
+  locales
 )
 # Packages for building the Linux port's Debian package alone (scripts/package).
 VARNET_PACKAGE_PACKAGES=(
@@ -42,4 +43,15 @@ ensure_packages() {
 # own npm is there already (NodeSource's nodejs, for one, conflicts with Debian's npm package).
 ensure_npm() {
   command -v npm >/dev/null || ensure_packages npm
+}
+
+# A locale with a decimal comma, so that the version check is also tested where "1,9" is the
+# C library's way of writing 1.9. Generated once; later runs find it.
+VARNET_DECIMAL_COMMA_LOCALE=de_DE.UTF-8
+ensure_decimal_comma_locale() {
+  locale -a 2>/dev/null | grep -qx 'de_DE\.utf8' && return 0
+  local sudo=()
+  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+  echo "Generating the locale $VARNET_DECIMAL_COMMA_LOCALE"
+  "${sudo[@]}" localedef -i de_DE -c -f UTF-8 "$VARNET_DECIMAL_COMMA_LOCALE"
 }

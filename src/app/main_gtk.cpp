@@ -4,9 +4,9 @@
 
 #include <gtk/gtk.h>
 
-#include <filesystem>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
-#include <system_error>
 #include <vector>
 
 #include "app/caption_drag.h"
@@ -17,6 +17,7 @@
 #include "companion/companion.h"
 #include "config.h"
 #include "engine/engine.h"
+#include "platform/current_folder.h"
 #include "platform/desktop.h"
 #include "platform/instance.h"
 #include "platform/log.h"
@@ -82,20 +83,23 @@ void onPostedClose(Loop& loop, platform::WindowHandle window) {
   loop.closedByPost = true;
 }
 
-std::u16string currentFolder() {
-  std::error_code error;
-  return fromPath(std::filesystem::current_path(error));
-}
-
 int run(int argc, char** argv) {
   platform::initialiseComOnThisThread();
+  // The class every window of this process carries, whatever the program file is called.
+  g_set_prgname(kWindowClass);
+  // Without a display no window can ever be shown: say so and end before the instance lock is
+  // taken and the companion started, which a client nobody can see would otherwise hold.
+  if (!gtk_init_check(nullptr, nullptr)) {
+    const char* display = std::getenv("DISPLAY");
+    std::fprintf(stderr, "%s: cannot open the display %s\n", kWindowClass,
+                 display && *display ? display : "(DISPLAY is not set)");
+    return kExitCannotStart;
+  }
   const bool emptyCommandLine = argc <= 1;
   if (applySingleInstanceRule(emptyCommandLine, systemStartupSteps(fromUtf8(kWindowClass))) ==
       StartupDecision::HandOverFocus)
     return kExitFocusHandedOver;
 
-  // The class every window of this process carries, whatever the program file is called.
-  g_set_prgname(kWindowClass);
   engine::MainArgs args{argc, argv, nullptr};
   auto app = std::make_shared<SimpleApp>();
   if (int code = engine::ExecuteProcess(args, app); code >= 0)
@@ -104,9 +108,12 @@ int run(int argc, char** argv) {
   std::vector<std::u16string> arguments;
   for (int i = 1; i < argc; ++i)
     arguments.push_back(fromUtf8(argv[i]));
-  startBrowserProcessLog(currentFolder(), arguments);
-  // A failure shows as a window that never loads.
-  engine::Initialize(args, browserProcessSettings(currentFolder() + u"/cache/"), app);
+  startBrowserProcessLog(platform::currentFolder(), arguments);
+  if (!engine::Initialize(args, browserProcessSettings(platform::inCurrentFolder(u"cache/")),
+                          app)) {
+    std::fprintf(stderr, "%s: the browser engine did not start\n", kWindowClass);
+    return kExitCannotStart;
+  }
 
   Loop loop;
   loop.handler = std::make_shared<SimpleHandler>();

@@ -17,6 +17,7 @@
 #include "companion/companion.h"
 #include "config.h"
 #include "engine/engine.h"
+#include "platform/current_folder.h"
 #include "platform/instance.h"
 #include "platform/log.h"
 #include "platform/wide_win.h"
@@ -27,14 +28,6 @@ namespace {
 // The class of the engine's native browser window, the key of the single-instance look-up
 // with the main window's title.
 constexpr char16_t kWindowClass[] = u"CefBrowserWindow";
-
-// The current folder, read into a buffer of its own length (a deep folder is never cut short).
-std::u16string currentFolder() {
-  DWORD length = GetCurrentDirectoryW(0, nullptr);
-  std::wstring folder(length, L'\0');
-  folder.resize(GetCurrentDirectoryW(length, folder.data()));
-  return std::u16string(folder.begin(), folder.end());
-}
 
 int run(HINSTANCE instance, const wchar_t* commandLine) {
   CoInitialize(nullptr);  // never uninitialised
@@ -58,7 +51,7 @@ int run(HINSTANCE instance, const wchar_t* commandLine) {
   startBrowserProcessLog(currentFolder(), arguments);
 
   // A failure shows as a window that never loads.
-  engine::Initialize(args, browserProcessSettings(currentFolder() + u"\\cache\\"), app);
+  engine::Initialize(args, browserProcessSettings(platform::inCurrentFolder(u"cache/")), app);
 
   auto handler = std::make_shared<SimpleHandler>();
   setDefaultClient(handler);

@@ -10,6 +10,7 @@
 #include "browser/simple_handler.h"
 #include "config.h"
 #include "engine/ui_thread.h"
+#include "platform/current_folder.h"
 #include "platform/log.h"
 #include "platform/shell.h"
 #include "platform/text.h"
@@ -18,11 +19,6 @@ namespace varnet {
 namespace {
 
 namespace fs = std::filesystem;
-
-fs::path updatePackagePath() {
-  std::error_code error;
-  return fs::current_path(error) / "download" / "update.exe";
-}
 
 std::u16string decimal(std::int64_t value) {
   return fromUtf8(std::to_string(value));
@@ -41,13 +37,16 @@ void SimpleHandler::OnBeforeDownload(
     log::info("download refused: not the main window's update from the portal");
     return;  // not continued: the engine drops the download, nothing is written
   }
-  const fs::path package = updatePackagePath();
+  const std::u16string packagePath = platform::inCurrentFolder(u"download/update.exe");
+  if (packagePath.empty())
+    return;  // no current folder to save it in
+  const fs::path package = toPath(packagePath);
   log::info("download taken as the update package ", log::address(item.GetURL()), " to ",
-            log::quoted(fromPath(package)));
+            log::quoted(packagePath));
   std::error_code error;
   fs::create_directories(package.parent_path(), error);
   fs::remove(package, error);  // an older package; failure (in use) is not ours to report
-  callback->Continue(fromPath(package), false);
+  callback->Continue(packagePath, false);
 }
 
 void SimpleHandler::OnDownloadUpdated(

@@ -1,12 +1,11 @@
 #include "browser/exit_watcher.h"
 
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
 #include <thread>
 
 #include "companion/companion.h"
 #include "platform/log.h"
+#include "platform/processes.h"
 
 namespace varnet {
 
@@ -15,8 +14,8 @@ void startExitWatcher() {
     while (IsCompanionRunning())
       std::this_thread::sleep_for(std::chrono::seconds(1));
     log::info("companion gone: the client ends with 0");
-    std::fflush(nullptr);
-    std::_Exit(0);  // at once, like TerminateProcess: no destructors race the UI thread
+    // At once: no destructors race the UI thread, no engine shutdown code runs.
+    platform::terminateThisProcess(0);
   }).detach();
 }
 

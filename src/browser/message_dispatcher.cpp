@@ -1,9 +1,6 @@
 // The bridge's process messages, as the browser process acts on them. Every message counts as
 // handled, known or not; nothing is answered.
 
-#include <filesystem>
-#include <system_error>
-
 #include "bridge/process_messages.h"
 #include "browser/decimal_text.h"
 #include "browser/simple_handler.h"
@@ -13,6 +10,7 @@
 #include "engine/js_string.h"
 #include "engine/ui_thread.h"
 #include "identity/ticket.h"
+#include "platform/current_folder.h"
 #include "platform/log.h"
 #include "platform/shell.h"
 #include "platform/text.h"
@@ -37,11 +35,6 @@ constexpr char16_t kSecondaryWindowTitle[] = u"常见问题";
 constexpr std::uint32_t kSecondaryWindowStyle = 0x16CF0000;
 constexpr int kSecondaryWindowWidth = 1230;
 constexpr int kSecondaryWindowHeight = 1000;
-
-std::u16string defaultDownloadFolder() {
-  std::error_code error;
-  return fromPath(std::filesystem::current_path(error)) + u"/download/";
-}
 
 }  // namespace
 
@@ -100,7 +93,7 @@ void SimpleHandler::onDownloadTask(const std::shared_ptr<engine::Frame>& frame,
                                    const std::u16string& sealedTask,
                                    const std::u16string& taskMode) {
   if (saveFolder.empty())
-    saveFolder = defaultDownloadFolder();
+    saveFolder = platform::inCurrentFolder(u"download/");
   const int mode = leadingDecimal(taskMode);
   if (mode == kModeCompanion && !IsCompanionRunning())
     LaunchCompanion();

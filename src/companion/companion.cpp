@@ -1,11 +1,11 @@
 #include "companion/companion.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/current_folder.h"
 #include "platform/log.h"
 #include "platform/processes.h"
 #include "platform/text.h"
@@ -14,17 +14,11 @@ namespace varnet {
 namespace {
 
 constexpr char16_t kImageName[] = u"httpcurl.exe";
-constexpr char16_t kProgramTail[] = u"/data/annex/httpcurl/httpcurl.exe";
-constexpr char16_t kFolderTail[] = u"/data/annex/httpcurl/";
+// Under the current folder.
+constexpr char16_t kProgram[] = u"data/annex/httpcurl/httpcurl.exe";
+constexpr char16_t kFolder[] = u"data/annex/httpcurl/";
 constexpr char16_t kConfigArgument[] = u"--conf-path=httpcurl.conf";
 constexpr size_t kCurrentDirectoryBuffer = 260;  // terminator included
-
-// The tails in the OS's own separator, so that the companion sees the path it expects.
-std::u16string native(std::u16string path) {
-  std::replace(path.begin(), path.end(), u'/',
-               static_cast<char16_t>(std::filesystem::path::preferred_separator));
-  return path;
-}
 
 }  // namespace
 
@@ -34,15 +28,14 @@ bool IsCompanionRunning() {
 }
 
 bool LaunchCompanion() {
-  std::error_code error;
-  const std::u16string current = fromPath(std::filesystem::current_path(error));
-  if (error || current.empty() || current.size() + 1 > kCurrentDirectoryBuffer) {
+  const std::u16string current = platform::currentFolder();
+  if (current.empty() || current.size() + 1 > kCurrentDirectoryBuffer) {
     log::warning("companion not launched: the current folder is too long or unknown");
     return false;
   }
-  const std::u16string program = current + native(kProgramTail);
-  const bool launched =
-      platform::launchDetached(program, {kConfigArgument}, current + native(kFolderTail));
+  const std::u16string program = platform::inFolder(current, kProgram);
+  const bool launched = platform::launchDetached(program, {kConfigArgument},
+                                                 platform::inFolder(current, kFolder));
   if (launched)
     log::info("companion launched ", log::quoted(program));
   else

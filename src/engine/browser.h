@@ -1,6 +1,6 @@
 #pragma once
 
-// Browsers and frames as the Parts see them (CefBrowser, CefBrowserHost, CefFrame). Objects are
+// Browsers and frames as the client sees them (CefBrowser, CefBrowserHost, CefFrame). Objects are
 // shared: a handler may keep a browser or a frame as long as it likes; once the engine has let
 // go of the real thing, its operations do nothing.
 

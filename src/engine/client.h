@@ -15,7 +15,7 @@
 
 namespace varnet::engine {
 
-// Load error codes the Parts tell apart (CEF's cef_errorcode_t).
+// Load error codes the client tells apart (CEF's cef_errorcode_t).
 enum ErrorCode : int {
   ERR_NONE = 0,
   ERR_FAILED = -2,

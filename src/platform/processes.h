@@ -19,4 +19,9 @@ bool launchDetached(const std::u16string& program,
                     const std::vector<std::u16string>& arguments,
                     const std::u16string& workingDir);
 
+// Ends this process at once with `exitCode`: no destructors, no exit handlers, no library
+// shutdown code (TerminateProcess(GetCurrentProcess(), ...) on Windows, _exit on Linux).
+// Buffered standard output is flushed first.
+void terminateThisProcess(int exitCode);
+
 }  // namespace varnet::platform

@@ -4,6 +4,8 @@
 
 #include <tlhelp32.h>
 
+#include <cstdio>
+
 #include "platform/wide_win.h"
 
 namespace varnet::platform {
@@ -69,6 +71,13 @@ bool launchDetached(const std::u16string& program,
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
   return true;
+}
+
+void terminateThisProcess(int exitCode) {
+  std::fflush(nullptr);
+  // Never ExitProcess (or std::_Exit, which calls it): it runs the DLLs' detach code, and the
+  // engine library's can hang while its threads are still busy.
+  TerminateProcess(GetCurrentProcess(), static_cast<UINT>(exitCode));
 }
 
 }  // namespace varnet::platform

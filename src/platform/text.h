@@ -23,7 +23,7 @@ std::u16string fromUtf8OrThrow(std::string_view text);
 // UTF-8 to UTF-16, or nothing when the bytes are not valid UTF-8.
 std::optional<std::u16string> fromUtf8Strict(std::string_view text);
 
-// Paths travel through the Parts as UTF-16 text (they come from the page and are joined as text);
+// Paths travel through the client as UTF-16 text (they come from the page and are joined as text);
 // they become std::filesystem paths only where the OS is called.
 std::filesystem::path toPath(std::u16string_view text);
 std::u16string fromPath(const std::filesystem::path& path);

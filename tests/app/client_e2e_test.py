@@ -270,6 +270,23 @@ class ClientTest(unittest.TestCase):
         self.start("--some-switch")
         self.assertEqual(len(wait(lambda: len(self.main_windows()) == 2 and self.main_windows(), 10)), 2)
 
+    def test_without_a_display_it_says_so_and_ends_before_the_lock_and_the_companion(self):
+        lock = os.path.join(self.root, "runtime", "korvelapp.lock")
+        ran = os.path.join(self.cwd, "data", "annex", "httpcurl", "httpcurl.exe.ran")
+        for display in (None, ":4321"):
+            env = dict(self.env)
+            env.pop("WAYLAND_DISPLAY", None)
+            env.pop("DISPLAY", None)
+            if display:
+                env["DISPLAY"] = display
+            result = subprocess.run([CLIENT], cwd=self.cwd, env=env, capture_output=True,
+                                    text=True, timeout=20)
+            self.assertEqual(result.returncode, 2, result.stderr)
+            self.assertIn("cannot open the display " + (display or "(DISPLAY is not set)"),
+                          result.stderr)
+            self.assertFalse(os.path.exists(lock), "the instance lock was taken")
+            self.assertFalse(os.path.exists(ran), "the companion was started")
+
     # --- closing ---
 
     def test_a_page_close_tells_the_page_and_ends_with_0_once_the_companion_has_gone(self):

@@ -1,9 +1,9 @@
 #pragma once
 
-// A small fake of the engine seam for unit tests of the Parts: frames, browsers and script
-// contexts that record what the code under test did with them, and (in fake_engine.cpp) the
-// engine functions of engine/engine.h recording browser creation and UI tasks. Link
-// varnet_fake_engine instead of a real port.
+// A small fake of the engine seam for unit tests of the engine-neutral code: frames, browsers
+// and script contexts that record what the code under test did with them, and (in
+// fake_engine.cpp) the engine functions of engine/engine.h recording browser creation and UI
+// tasks. Link varnet_fake_engine instead of a real port.
 
 #include <functional>
 #include <map>

@@ -13,8 +13,8 @@ namespace {
 using platform::IdentifyResult;
 using platform::IdentifyStatus;
 
-// Writes an ATA string into words first.. of an IDENTIFY block: two characters per word, the
-// first in the high byte, padded with blanks; the block's words are little-endian.
+// Writes an ATA string into `words` words from `first` on of an IDENTIFY block: two characters
+// per word, the first in the high byte, padded with blanks; the block's words are little-endian.
 void putAtaString(IdentifyResult& block, int first, int words, std::string text) {
   text.resize(2 * words, ' ');
   for (int i = 0; i < words; ++i) {
@@ -26,12 +26,13 @@ void putAtaString(IdentifyResult& block, int first, int words, std::string text)
 IdentifyResult identifyBlock(const std::string& serial, const std::string& model) {
   IdentifyResult block;
   block.status = IdentifyStatus::Ok;
-  putAtaString(block, 9, 1, "W9");  // neighbours that must stay out
+  // The serial number is words 10-19, the model words 27-46; their neighbours must stay out.
+  putAtaString(block, 9, 1, "W9");
+  putAtaString(block, 10, 10, serial);
   putAtaString(block, 20, 3, "W20");
   putAtaString(block, 23, 4, "FIRMWARE");
+  putAtaString(block, 27, 20, model);
   putAtaString(block, 47, 1, "W7");
-  putAtaString(block, 10, 20, serial);
-  putAtaString(block, 27, 40, model);
   return block;
 }
 

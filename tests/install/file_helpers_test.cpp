@@ -47,18 +47,6 @@ TEST(DeleteTree, RemovesANestedTreeDepthFirst) {
   EXPECT_TRUE(fs::exists(temp.path()));
 }
 
-TEST(DeleteTree, RemovesReadOnlyFilesThroughTheRetry) {
-  TempFolder temp;
-  writeFile(temp / "game" / "readonly.dat");
-  writeFile(temp / "game" / "sub" / "readonly2.dat");
-  for (const char* file : {"game/readonly.dat", "game/sub/readonly2.dat"})
-    fs::permissions(temp / file,
-                    fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                    fs::perm_options::remove);
-  deleteTree(temp.text("game"));
-  EXPECT_FALSE(fs::exists(temp / "game"));
-}
-
 TEST(DeleteTree, LeavesDotFilesAndEveryFolderAboveThem) {
   TempFolder temp;
   writeFile(temp / "game" / "a.txt");

@@ -46,7 +46,7 @@ class TempFolder {
   std::filesystem::path operator/(const std::string& name) const {
     return path_ / std::filesystem::u8path(name);
   }
-  // The folder as the Parts take paths: UTF-16 text.
+  // The folder as the client takes paths: UTF-16 text.
   std::u16string text() const { return fromPath(path_); }
   std::u16string text(const std::string& name) const { return fromPath(*this / name); }
 
