@@ -40,7 +40,7 @@ int run(HINSTANCE instance, const wchar_t* commandLine) {
   auto app = std::make_shared<SimpleApp>();
   if (std::wstring(commandLine ? commandLine : L"").find(L"--type=renderer") !=
       std::wstring::npos) {
-    log::open(currentFolder(), log::Run::Continue, "render");
+    log::open(platform::currentFolder(), log::Run::Continue, "render");
     log::info("render process started");
   }
   if (int code = engine::ExecuteProcess(args, app); code >= 0)
@@ -48,7 +48,7 @@ int run(HINSTANCE instance, const wchar_t* commandLine) {
   std::vector<std::u16string> arguments;
   if (!emptyCommandLine)
     arguments.push_back(platform::fromWide(commandLine));
-  startBrowserProcessLog(currentFolder(), arguments);
+  startBrowserProcessLog(platform::currentFolder(), arguments);
 
   // A failure shows as a window that never loads.
   engine::Initialize(args, browserProcessSettings(platform::inCurrentFolder(u"cache/")), app);

@@ -3,11 +3,9 @@
 
 #include <webkit2/webkit-web-extension.h>
 
-#include <filesystem>
-#include <system_error>
-
 #include "app/simple_app.h"
 #include "engine/webkit/web_extension.h"
+#include "platform/current_folder.h"
 #include "platform/log.h"
 #include "platform/text.h"
 
@@ -15,9 +13,7 @@ extern "C" G_MODULE_EXPORT void webkit_web_extension_initialize_with_user_data(
     WebKitWebExtension* extension,
     const GVariant* userData) {
   // The web process runs in the client's folder: its lines join the browser process's log.
-  std::error_code error;
-  varnet::log::open(varnet::fromPath(std::filesystem::current_path(error)),
-                    varnet::log::Run::Continue, "render");
+  varnet::log::open(varnet::platform::currentFolder(), varnet::log::Run::Continue, "render");
   varnet::log::info("render process started");
   varnet::engine::webkit::initializeWebExtension(
       extension, userData, [](const std::u16string& portalBaseUrl) {
