@@ -71,6 +71,21 @@ void ClientTest::installUpdater() {
   fs::copy_file(VARNET_MARKER_PROGRAM, root_ / "update.exe");
 }
 
+int ClientTest::runningCopies(const fs::path& program) {
+  int count = 0;
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator("/proc", error)) {
+    std::error_code ignored;
+    if (fs::equivalent(fs::read_symlink(entry.path() / "exe", ignored), program, ignored))
+      ++count;
+  }
+  return count;
+}
+
+void ClientTest::postMarkerClose(platform::WindowHandle window) {
+  platform::postClose(window);
+}
+
 std::vector<std::string> ClientTest::ranLines(const fs::path& file, size_t atLeast) {
   std::vector<std::string> lines;
   for (int i = 0; i < 300; ++i) {

@@ -36,6 +36,13 @@ class ClientTest : public ::testing::Test {
   // `atLeast` lines to appear.
   std::vector<std::string> ranLines(const std::filesystem::path& file, size_t atLeast = 1);
 
+  // How many processes run `program` now (by their executable file). A launch returns once the
+  // program runs, so with VARNET_TEST_LINGER_MS set a launch shows here at once.
+  static int runningCopies(const std::filesystem::path& program);
+  // Posts a close of our own to `window`: posted closes arrive in order, so one the client
+  // posted before would arrive first.
+  static void postMarkerClose(platform::WindowHandle window);
+
   std::filesystem::path root_;  // the temp current folder
   std::filesystem::path previousCwd_;
   std::shared_ptr<SimpleHandler> handler_;

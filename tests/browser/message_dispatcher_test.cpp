@@ -125,13 +125,13 @@ TEST_F(DispatcherTest, OtherWindowCommandsAndOtherMessagesChangeNothingButAreHan
   EXPECT_TRUE(send(ProcessMessage("syscaptionmove", {5, 6})));
   EXPECT_TRUE(send(ProcessMessage("callbacldownlist", {2, std::u16string(u"a|b")})));
   EXPECT_TRUE(send(ProcessMessage("SysMenuMsg", {2})));
-  EXPECT_TRUE(send(ProcessMessage("sysmenumsg")));              // no argument reads as 0: minimise
-  std::this_thread::sleep_for(std::chrono::milliseconds(400));  // past a posted close
-  settle();
+  EXPECT_TRUE(send(ProcessMessage("sysmenumsg")));  // no argument reads as 0: minimise
+  postMarkerClose(main_->host.window);
+  settleUntil([&] { return !closes_.empty(); });
   platform::Rect after = serverRect(main_->host.window);
   EXPECT_EQ(after.left, before.left);
   EXPECT_EQ(after.width(), before.width());
-  EXPECT_TRUE(closes_.empty());
+  EXPECT_EQ(closes_.size(), 1u);  // ours only
   EXPECT_EQ(main_->reloadCount, 0);
   EXPECT_TRUE(bridgeFrame_->scripts.empty());
   EXPECT_TRUE(fake::engineRecord().creations.empty());
@@ -175,6 +175,7 @@ TEST_F(DispatcherTest, ModeOneOpensTheAddressInTheSystemBrowserOnly) {
 
 TEST_F(DispatcherTest, OtherModesTellThePageWithoutTouchingTheCompanion) {
   installCompanion();
+  setenv("VARNET_TEST_LINGER_MS", "10000", 1);
   download(u"/games/pkg", u"task-2", u"2");
   download(u"/games/pkg", u"task-3", u"-7");
   ASSERT_EQ(bridgeFrame_->scripts.size(), 2u);
@@ -187,7 +188,7 @@ TEST_F(DispatcherTest, OtherModesTellThePageWithoutTouchingTheCompanion) {
   bridgeFrame_->url = u"http://foreign.example/";
   download(u"/games/pkg", u"task-5", u"2");
   EXPECT_EQ(bridgeFrame_->scripts.size(), 2u);
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_EQ(runningCopies(root_ / "data" / "annex" / "httpcurl" / "httpcurl.exe"), 0);
   EXPECT_TRUE(companionLaunches().empty());
 }
 
@@ -240,10 +241,11 @@ TEST_F(DispatcherTest, OpenUrlOpensOneOwnedSecondaryWindowPerCall) {
 
 TEST_F(DispatcherTest, TheUpdaterStartsOncePerProcessWithThePagesParameters) {
   installUpdater();
+  setenv("VARNET_TEST_LINGER_MS", "10000", 1);
   send(ProcessMessage("excuteupdate", {std::u16string(u"--from 1.8 --to 1.9")}));
   send(ProcessMessage("excuteupdate", {std::u16string(u"--again")}));
   EXPECT_TRUE(handler_->updateLaunched());
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_EQ(runningCopies(root_ / "update.exe"), 1);
   auto ran = ranLines(root_ / "update.exe.ran");
   ASSERT_EQ(ran.size(), 1u);
   EXPECT_EQ(ran[0], root_.string() + " --from 1.8 --to 1.9");
@@ -253,8 +255,9 @@ TEST_F(DispatcherTest, AFailedUpdaterStartStillCountsAsTheOneStart) {
   send(ProcessMessage("excuteupdate", {std::u16string(u"")}));  // no update.exe here
   EXPECT_TRUE(handler_->updateLaunched());
   installUpdater();
+  setenv("VARNET_TEST_LINGER_MS", "10000", 1);
   send(ProcessMessage("excuteupdate", {std::u16string(u"")}));
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_EQ(runningCopies(root_ / "update.exe"), 0);
   EXPECT_FALSE(fs::exists(root_ / "update.exe.ran"));
 }
 
