@@ -81,12 +81,6 @@ TEST_F(InstallOperationsTest, Unsetup_RemovesFolderAndShortcutForgetsTheJobAndRe
   EXPECT_EQ(operations.unsetup(fromPath(temp / "game"), u"Game", u"", u""), 0);
 }
 
-TEST_F(InstallOperationsTest, DeletePath_RemovesTheTree) {
-  writeFile(temp / "old/a/b.txt", "b");
-  operations.deletePath(fromPath(temp / "old"));
-  EXPECT_FALSE(fs::exists(temp / "old"));
-}
-
 TEST_F(InstallOperationsTest, RunGame_StartsTheProgramInItsOwnFolder) {
   fs::path program = temp / "games/game/bin/start.sh";
   writeFile(program, "#!/bin/sh\npwd > \"$HOME/cwd.txt\"\n");
