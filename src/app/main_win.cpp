@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <objbase.h>  // CoInitialize, outside WIN32_LEAN_AND_MEAN's <windows.h>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -50,8 +52,12 @@ int run(HINSTANCE instance, const wchar_t* commandLine) {
     arguments.push_back(platform::fromWide(commandLine));
   startBrowserProcessLog(platform::currentFolder(), arguments);
 
-  // A failure shows as a window that never loads.
-  engine::Initialize(args, browserProcessSettings(platform::inCurrentFolder(u"cache/")), app);
+  // Without the engine there is nothing to show: the process ends, and with it the lock.
+  const engine::Settings settings = browserProcessSettings(platform::inCurrentFolder(u"cache/"));
+  if (!engine::Initialize(args, settings, app)) {
+    log::warning("the engine did not start");
+    return kExitCannotStart;
+  }
 
   auto handler = std::make_shared<SimpleHandler>();
   setDefaultClient(handler);
@@ -67,10 +73,13 @@ int run(HINSTANCE instance, const wchar_t* commandLine) {
   };
   hooks.engineWork = engine::DoMessageLoopWork;
   runMessageLoop(hooks);
-
-  engine::Shutdown();
+  // Closing browsers run their unload handlers first: the engine works on until the last one
+  // has closed, and only then shuts down, with the client's objects released before it.
+  pumpUntil([&handler] { return handler->browsers().empty(); }, engine::DoMessageLoopWork);
+  setDefaultClient({});
   handler.reset();
   app.reset();
+  engine::Shutdown();
   log::info("message loop ended: the client ends with ", kExitLoopEnded);
   return kExitLoopEnded;
 }

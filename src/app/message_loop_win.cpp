@@ -58,4 +58,17 @@ LoopEnd runMessageLoop(const MessageLoopHooks& hooks) {
   return LoopEnd::Quit;
 }
 
+void pumpUntil(const std::function<bool()>& done, const std::function<void()>& engineWork) {
+  MSG message;
+  while (!done()) {
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+    if (engineWork)
+      engineWork();
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+  }
+}
+
 }  // namespace varnet

@@ -25,4 +25,7 @@ enum class LoopEnd { Quit, MainWindowClosed };
 // Runs until GetMessageW returns 0 (WM_QUIT) or a posted WM_CLOSE for the main window.
 LoopEnd runMessageLoop(const MessageLoopHooks& hooks);
 
+// Dispatches the thread's messages and does engine work until `done` answers true.
+void pumpUntil(const std::function<bool()>& done, const std::function<void()>& engineWork);
+
 }  // namespace varnet

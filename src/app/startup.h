@@ -17,7 +17,7 @@ namespace varnet {
 // Exit codes of the client's entry.
 inline constexpr int kExitFocusHandedOver = 0;  // another visible instance got the focus
 inline constexpr int kExitLoopEnded = 1;        // the message loop ended
-inline constexpr int kExitCannotStart = 2;      // Linux: no display, or the engine did not start
+inline constexpr int kExitCannotStart = 2;      // no display (Linux), or the engine did not start
 
 // The single-instance mutex's name.
 inline constexpr char16_t kInstanceLockName[] = u"korvelapp";

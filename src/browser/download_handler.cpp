@@ -77,6 +77,10 @@ void SimpleHandler::OnDownloadUpdated(
                               decimal(item.GetCurrentSpeed()) + u")");
     return;
   }
+  // The engine reports a finished download more than once: the package starts once.
+  if (updateLaunched_)
+    return;
+  updateLaunched_ = true;
   const std::u16string package = item.GetFullPath();
   log::info("update package downloaded: starting ", log::quoted(package), " and closing");
   if (page)

@@ -82,6 +82,7 @@ TEST_F(DownloadTest, OnCompletionThePageHearsMinusOnesThenThePackageRunsThenTheC
   portalItem_.complete = true;
   portalItem_.fullPath = fromPath(package());
   handler_->OnDownloadUpdated(main_, portalItem_, nullptr);
+  handler_->OnDownloadUpdated(main_, portalItem_, nullptr);  // the engine says it again
 
   EXPECT_EQ(main_->mainFrame->scripts, std::vector<std::u16string>{u"flashprogress(-1,-1,-1)"});
   // Started from its own folder.

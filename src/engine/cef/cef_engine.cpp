@@ -92,7 +92,9 @@ void DoMessageLoopWork() {
 }
 
 void Shutdown() {
+  // The client's objects go before the engine does, not with the program's statics after it.
   cef_adapter::CefSimpleHandler::ForgetAll();
+  cef_adapter::CefSimpleApp::Forget();
   CefShutdown();
 }
 

@@ -54,6 +54,10 @@ CefRefPtr<CefSimpleApp> CefSimpleApp::For(const std::shared_ptr<App>& app) {
   return current();
 }
 
+void CefSimpleApp::Forget() {
+  current() = nullptr;
+}
+
 void CefSimpleApp::OnBeforeCommandLineProcessing(const CefString& process_type,
                                                  CefRefPtr<CefCommandLine> command_line) {
   CommandLine before = commandLineFrom(command_line);

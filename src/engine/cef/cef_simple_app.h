@@ -18,6 +18,7 @@ class CefSimpleApp : public CefApp,
 
   // The one CEF face of `app` in this process: sub-process start and initialisation use the same.
   static CefRefPtr<CefSimpleApp> For(const std::shared_ptr<App>& app);
+  static void Forget();
 
   // CefApp methods:
   void OnBeforeCommandLineProcessing(const CefString& process_type,
