@@ -8,6 +8,7 @@
 #include "config.h"
 #include "engine/engine.h"
 #include "engine/js_string.h"
+#include "engine/trust.h"
 #include "engine/ui_thread.h"
 #include "identity/ticket.h"
 #include "platform/current_folder.h"
@@ -101,7 +102,12 @@ void SimpleHandler::onDownloadTask(const std::shared_ptr<engine::Frame>& frame,
   // The opened task is the portal's secret: the log only tells whether it opened.
   const char* opened = task.empty() ? " (could not be opened)" : "";
   if (mode == kModeSystemBrowser) {
-    log::info("download task mode=1", opened, ": to the desktop browser");
+    // The shell would run a program or open a file for anything but a web address.
+    if (!isWebAddress(task)) {
+      log::warning("download task mode=1", opened, ": not a web address, refused");
+      return;
+    }
+    log::info("download task mode=1: to the desktop browser");
     platform::shellOpen(task);
     return;
   }

@@ -165,6 +165,9 @@ TEST_F(DispatcherTest, ModesAreReadLikeWtoi) {
 
 TEST_F(DispatcherTest, ModeOneOpensTheAddressInTheSystemBrowserOnly) {
   installCompanion();
+  // Anything but a web address would have the shell start a program or open a file.
+  download(u"/games", u"/usr/bin/xterm", u"1");
+  download(u"/games", u"file:///etc/passwd", u"1");
   download(u"/games", u"http://portal.example/help?a=1", u" 1");
   auto opened = ranLines(root_ / "xdg-open.ran");
   ASSERT_EQ(opened.size(), 1u);
