@@ -78,6 +78,7 @@ if(MINGW)
   # CEF's own code, not ours to warn about. The mingw builds are checks, not the product: the
   # wrapper is compiled without optimisation or debug data, a third of the time.
   target_compile_options(libcef_dll_wrapper PRIVATE -w -O0 -g0)
+  set_target_properties(libcef_dll_wrapper PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 32)
 endif()
 
 # libcef: the distribution's import library, or the stand-in built here into its place.

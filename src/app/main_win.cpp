@@ -72,7 +72,9 @@ int run(HINSTANCE instance, const wchar_t* commandLine) {
     engine::QuitMessageLoop();
   };
   hooks.engineWork = engine::DoMessageLoopWork;
-  runMessageLoop(hooks);
+  // A WM_QUIT leaves the browsers open, and nothing else would close them now.
+  if (runMessageLoop(hooks) == LoopEnd::Quit)
+    handler->CloseBrowsers(true);
   // Closing browsers run their unload handlers first: the engine works on until the last one
   // has closed, and only then shuts down, with the client's objects released before it.
   pumpUntil([&handler] { return handler->browsers().empty(); }, engine::DoMessageLoopWork);

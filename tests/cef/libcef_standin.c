@@ -3,10 +3,16 @@
 // one "name value" line at a time, in the file named by VARNET_STANDIN_RECORD:
 //   execute_process    in every process; -1 in the browser process, kRendererExitCode in a
 //                      process started with --type=renderer (after the app's command-line call)
-//   initialize         the settings; the app's command-line call; then on-context-initialized.
-//                      With VARNET_STANDIN_INITIALIZE=fail it fails at once.
-//   create_browser     the window description and the address; the message loop is then asked
-//                      to end (WM_QUIT), since no browser will ever close.
+//   initialize         "mutex_held": whether the mutex named by VARNET_STANDIN_MUTEX exists; the
+//                      settings; the app's command-line call; then on-context-initialized.
+//                      With VARNET_STANDIN_INITIALIZE=fail it fails after "mutex_held".
+//   create_browser_sync  the window description and the address; then one browser with a real
+//                      window of the engine's class, announced to the life-span handler, and a
+//                      posted WM_CLOSE to that window, the page's way of closing the client (with
+//                      VARNET_STANDIN_END=quit a WM_QUIT instead).
+//   close_browser      the close is answered later, as with unload handlers: the next
+//                      do_message_loop_work destroys the window and calls on-before-close.
+//                      DoClose is not played: it would start the client's exit watcher.
 // The strings are UTF-16, as in CEF's Windows build. Every other export lies in the generated
 // file beside this one and answers 0.
 
@@ -113,11 +119,10 @@ int cef_string_ascii_to_utf16(const char* src, size_t length, cef_string_utf16_t
 
 int cef_string_utf16_to_utf8(const char16* src, size_t length, cef_string_utf8_t* output) {
   cef_string_utf8_clear(output);
-  int bytes = WideCharToMultiByte(CP_UTF8, 0, (const wchar_t*)src, (int)length, NULL, 0, NULL,
-                                  NULL);
+  int bytes =
+      WideCharToMultiByte(CP_UTF8, 0, (const wchar_t*)src, (int)length, NULL, 0, NULL, NULL);
   output->str = (char*)malloc(bytes + 1);
-  WideCharToMultiByte(CP_UTF8, 0, (const wchar_t*)src, (int)length, output->str, bytes, NULL,
-                      NULL);
+  WideCharToMultiByte(CP_UTF8, 0, (const wchar_t*)src, (int)length, output->str, bytes, NULL, NULL);
   output->str[bytes] = 0;
   output->length = bytes;
   output->dtor = freeUtf8;
@@ -207,6 +212,11 @@ static void recordNumber(const char* name, long long value) {
   record(name, text);
 }
 
+static int environmentIs(const wchar_t* name, const wchar_t* expected) {
+  wchar_t value[16] = L"";
+  return GetEnvironmentVariableW(name, value, 16) && !wcscmp(value, expected);
+}
+
 // ---- The command line: the process's own arguments and the switches the app appends ----
 
 static StringList commandLine;
@@ -225,7 +235,8 @@ static void CEF_CALLBACK getArgv(cef_command_line_t* self, cef_string_list_t arg
     cef_string_list_append(argv, &commandLine.items[i]);
 }
 
-static void appendArgument(const wchar_t* prefix, const cef_string_t* name,
+static void appendArgument(const wchar_t* prefix,
+                           const cef_string_t* name,
                            const cef_string_t* value) {
   size_t length = wcslen(prefix) + name->length + (value ? 1 + value->length : 0);
   wchar_t* text = (wchar_t*)calloc(length + 1, sizeof(wchar_t));
@@ -329,13 +340,20 @@ int cef_execute_process(const cef_main_args_t* args, cef_app_t* application, voi
   return -1;
 }
 
-int cef_initialize(const cef_main_args_t* args, const struct _cef_settings_t* settings,
-                   cef_app_t* application, void* sandbox) {
+int cef_initialize(const cef_main_args_t* args,
+                   const struct _cef_settings_t* settings,
+                   cef_app_t* application,
+                   void* sandbox) {
   (void)args;
   (void)sandbox;
-  wchar_t mode[16] = L"";
-  GetEnvironmentVariableW(L"VARNET_STANDIN_INITIALIZE", mode, 16);
-  if (!wcscmp(mode, L"fail")) {
+  wchar_t mutexName[64] = L"";
+  if (GetEnvironmentVariableW(L"VARNET_STANDIN_MUTEX", mutexName, 64)) {
+    HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, mutexName);
+    recordNumber("mutex_held", mutex != NULL);
+    if (mutex)
+      CloseHandle(mutex);
+  }
+  if (environmentIs(L"VARNET_STANDIN_INITIALIZE", L"fail")) {
     record("initialize", "failed");
     return 0;
   }
@@ -364,7 +382,57 @@ static void recordWindow(const cef_window_info_t* info, const cef_string_t* url)
   recordNumber("height", info->height);
   recordNumber("parent_window", (long long)(INT_PTR)info->parent_window);
   recordText("url", url);
-  PostQuitMessage(0);
+}
+
+// ---- The one browser the client creates synchronously ----
+
+static struct {
+  cef_browser_t browser;
+  cef_browser_host_t host;
+  HWND window;
+  cef_life_span_handler_t* lifeSpan;
+  int closing;
+} theBrowser;
+
+static cef_browser_host_t* CEF_CALLBACK getHost(cef_browser_t* self) {
+  (void)self;
+  return &theBrowser.host;
+}
+
+static int CEF_CALLBACK getIdentifier(cef_browser_t* self) {
+  (void)self;
+  return 1;
+}
+
+static int CEF_CALLBACK isSame(cef_browser_t* self, cef_browser_t* that) {
+  return self == that;
+}
+
+static cef_window_handle_t CEF_CALLBACK getWindowHandle(cef_browser_host_t* self) {
+  (void)self;
+  return theBrowser.window;
+}
+
+static void CEF_CALLBACK closeBrowser(cef_browser_host_t* self, int force) {
+  (void)self;
+  recordNumber("close_browser", force);
+  theBrowser.closing = 1;
+}
+
+static HWND createWindow(const cef_window_info_t* info) {
+  WNDCLASSEXW windowClass;
+  memset(&windowClass, 0, sizeof(windowClass));
+  windowClass.cbSize = sizeof(windowClass);
+  windowClass.lpfnWndProc = DefWindowProcW;
+  windowClass.hInstance = GetModuleHandleW(NULL);
+  windowClass.lpszClassName = L"CefBrowserWindow";
+  RegisterClassExW(&windowClass);
+  wchar_t title[256] = L"";
+  if (info->window_name.length < 256)
+    memcpy(title, info->window_name.str, info->window_name.length * sizeof(wchar_t));
+  return CreateWindowExW(info->ex_style, L"CefBrowserWindow", title, info->style, info->x, info->y,
+                         info->width, info->height, info->parent_window, NULL,
+                         GetModuleHandleW(NULL), NULL);
 }
 
 cef_browser_t* cef_browser_host_create_browser_sync(const cef_window_info_t* info,
@@ -373,15 +441,49 @@ cef_browser_t* cef_browser_host_create_browser_sync(const cef_window_info_t* inf
                                                     const struct _cef_browser_settings_t* settings,
                                                     struct _cef_dictionary_value_t* extra_info,
                                                     struct _cef_request_context_t* context) {
-  (void)client;
   (void)settings;
   (void)extra_info;
   (void)context;
   record("create_browser_sync", NULL);
   recordWindow(info, url);
-  return NULL;
+  theBrowser.browser.base.size = sizeof(theBrowser.browser);
+  theBrowser.browser.base.add_ref = noReference;
+  theBrowser.browser.base.release = lastReference;
+  theBrowser.browser.get_host = getHost;
+  theBrowser.browser.get_identifier = getIdentifier;
+  theBrowser.browser.is_same = isSame;
+  theBrowser.host.base.size = sizeof(theBrowser.host);
+  theBrowser.host.base.add_ref = noReference;
+  theBrowser.host.base.release = lastReference;
+  theBrowser.host.get_window_handle = getWindowHandle;
+  theBrowser.host.close_browser = closeBrowser;
+  theBrowser.window = createWindow(info);
+  recordNumber("window_created", theBrowser.window != NULL);
+  theBrowser.lifeSpan = client->get_life_span_handler(client);
+  theBrowser.lifeSpan->on_after_created(theBrowser.lifeSpan, &theBrowser.browser);
+  if (environmentIs(L"VARNET_STANDIN_END", L"quit"))
+    PostQuitMessage(0);
+  else
+    PostMessageW(theBrowser.window, WM_CLOSE, 0, 0);
+  return &theBrowser.browser;
 }
 
+void cef_do_message_loop_work(void) {
+  if (!theBrowser.closing)
+    return;
+  theBrowser.closing = 0;
+  if (IsWindow(theBrowser.window))
+    DestroyWindow(theBrowser.window);
+  record("before_close", NULL);
+  theBrowser.lifeSpan->on_before_close(theBrowser.lifeSpan, &theBrowser.browser);
+  theBrowser.lifeSpan->base.release(&theBrowser.lifeSpan->base);
+}
+
+void cef_quit_message_loop(void) {
+  record("quit_message_loop", NULL);
+}
+
+// Secondary windows: recorded only.
 int cef_browser_host_create_browser(const cef_window_info_t* info,
                                     struct _cef_client_t* client,
                                     const cef_string_t* url,

@@ -144,11 +144,12 @@ void writeFile(const fs::path& file, const std::string& content) {
   std::ofstream(file, std::ios::binary) << content;
 }
 
-fs::path probeProgram() {
-  // The build names it by its host path; a cross build runs under Wine, which sees the host's
-  // root as drive Z:.
-  std::string built = VARNET_PROBE_PROGRAM;
+fs::path hostPath(const std::string& built) {
   return fs::path(built.front() == '/' ? "Z:" + built : built).make_preferred();
+}
+
+fs::path probeProgram() {
+  return hostPath(VARNET_PROBE_PROGRAM);
 }
 
 namespace {

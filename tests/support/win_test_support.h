@@ -41,6 +41,10 @@ void removeFolderLink(const std::filesystem::path& link);
 // Writes a file, making its folders first.
 void writeFile(const std::filesystem::path& file, const std::string& content = "x");
 
+// A file the build names by its host path, as this program sees it: a cross build runs under
+// Wine, which sees the host's root as drive Z:.
+std::filesystem::path hostPath(const std::string& built);
+
 // The probe child program (httpcurl.exe built from probe_child_win.cpp).
 std::filesystem::path probeProgram();
 
