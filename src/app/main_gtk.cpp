@@ -17,6 +17,7 @@
 #include "companion/companion.h"
 #include "config.h"
 #include "engine/engine.h"
+#include "engine/webkit/drawing_mode.h"
 #include "platform/current_folder.h"
 #include "platform/desktop.h"
 #include "platform/instance.h"
@@ -87,6 +88,8 @@ int run(int argc, char** argv) {
   platform::initialiseComOnThisThread();
   // The class every window of this process carries, whatever the program file is called.
   g_set_prgname(kWindowClass);
+  // GTK reads its part of the drawing mode when it opens the display.
+  engine::webkit::chooseDrawingMode();
   // Without a display no window can ever be shown: say so and end before the instance lock is
   // taken and the companion started, which a client nobody can see would otherwise hold.
   if (!gtk_init_check(nullptr, nullptr)) {

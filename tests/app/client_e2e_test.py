@@ -187,7 +187,7 @@ class ClientTest(unittest.TestCase):
     # --- the main window ---
 
     def test_main_window_is_frameless_centred_and_rounded(self):
-        self.start()
+        client = self.start()
         window = self.main_window()
         width, height = screen_size()
         x, y, w, h, viewable = geometry(window)
@@ -209,6 +209,9 @@ class ClientTest(unittest.TestCase):
         time.sleep(0.3)
         self.assertEqual(run("xdotool", "getwindowname", window).strip(), TITLE)
         self.assertEqual(self.portal.stages("loaded")[0][2], "function")  # the bridge is there
+        # Drawn in software, the client's own process has loaded no GL driver.
+        with open("/proc/%d/maps" % client.pid) as maps:
+            self.assertNotRegex(maps.read(), r"_dri\.so|libEGL_mesa|libGLX_mesa")
 
     def test_caption_drag_moves_by_the_cursors_travel_from_a_press_above_y_100(self):
         self.start()

@@ -15,6 +15,7 @@
 #include "engine/address.h"
 #include "engine/engine.h"
 #include "engine/ui_thread.h"
+#include "engine/webkit/drawing_mode.h"
 #include "engine/webkit/folder_service.h"
 #include "engine/webkit/user_messages.h"
 #include "engine/webkit/webkit_browser.h"
@@ -128,6 +129,7 @@ bool Initialize(const MainArgs& args, const Settings& settings, const std::share
   CommandLine::Global() = CommandLine(args.argc, args.argv);
   if (app)
     app->OnBeforeCommandLineProcessing("", CommandLine::Global());
+  webkit::chooseDrawingMode();  // a no-op for variables already set, as by the client's entry
   if (settings.multi_threaded_message_loop || !gtk_init_check(nullptr, nullptr))
     return false;
   s.uiThread = std::this_thread::get_id();

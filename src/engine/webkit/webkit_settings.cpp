@@ -6,17 +6,14 @@
 //                                          content, and web security off lifts origin checks
 //   --disable-site-isolation-trials     -> nothing to do: WebKitGTK has no site isolation
 //
-// Beyond the switches, the portal is drawn without hardware acceleration: WebKit's GL compositing
-// path costs the web process about 100 MiB (more than the rest of the page), and with a software
-// GL it scrolled a long list several times more slowly (bench/frames). Setting
-// WEBKIT_DISABLE_COMPOSITING_MODE in the environment hands the choice back to WebKit ("0" keeps
-// acceleration on).
+// Beyond the switches, the portal is drawn in software (drawing_mode.h): WebKit's GL compositing
+// costs the web process about 100 MiB, more than the rest of the page, and with a software GL it
+// scrolled a long list several times more slowly (bench/frames).
 
 #include "engine/webkit/webkit_settings.h"
 
-#include <glib.h>
-
 #include "engine/command_line.h"
+#include "engine/webkit/drawing_mode.h"
 
 namespace varnet::engine::webkit {
 
@@ -29,7 +26,7 @@ WebKitSettings* settingsFromSwitches() {
     webkit_settings_set_allow_universal_access_from_file_urls(settings, TRUE);
   if (line.HasSwitch("allow-file-access-from-files"))
     webkit_settings_set_allow_file_access_from_file_urls(settings, TRUE);
-  if (!g_getenv("WEBKIT_DISABLE_COMPOSITING_MODE"))
+  if (drawsInSoftware())
     webkit_settings_set_hardware_acceleration_policy(settings,
                                                      WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
   return settings;
