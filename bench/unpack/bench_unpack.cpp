@@ -1,6 +1,8 @@
 // Unpacks about 200 MB of mixed files, packed as a zip and as a non-solid 7z, with the unpack job
 // (through our 7-Zip binding, one worker per core), with one worker, and with 7z x, bsdtar -xf
-// and unzip (zip only), alternating, and prints the median times and the machine's load.
+// and unzip (zip only), alternating, and prints the median times and the machine's load. Every
+// run's output is compared, untimed, with what an untimed 7z x before the runs unpacked (names,
+// sizes, contents).
 //
 //   bench_unpack [WORK_FOLDER] [RUNS]
 //
@@ -18,7 +20,9 @@
 #include <fstream>
 #include <functional>
 #include <iostream>
+#include <map>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -107,6 +111,28 @@ double median(std::vector<double> values) {
   return values[values.size() / 2];
 }
 
+// What a run left in the output folder: each file's path (folders end with '/') with its size and
+// a hash of its bytes.
+using Tree = std::map<std::string, std::pair<uint64_t, size_t>>;
+
+Tree treeOf(const fs::path& folder) {
+  Tree tree;
+  std::string bytes;
+  for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder)) {
+    std::string name = entry.path().lexically_relative(folder).generic_string();
+    if (entry.is_symlink()) {
+      tree[name] = {0, std::hash<std::string>()(fs::read_symlink(entry.path()).string())};
+    } else if (entry.is_directory()) {
+      tree[name + "/"] = {0, 0};
+    } else {
+      std::ifstream file(entry.path(), std::ios::binary);
+      bytes.assign(std::istreambuf_iterator<char>(file), {});
+      tree[name] = {bytes.size(), std::hash<std::string_view>()(bytes)};
+    }
+  }
+  return tree;
+}
+
 std::string loadAverage() {
   std::ifstream file("/proc/loadavg");
   std::string one, five;
@@ -121,6 +147,7 @@ struct Contest {
   std::vector<std::string> names;
   std::vector<std::function<bool()>> runs;
   std::vector<std::vector<double>> times;
+  Tree expected;  // what 7z x unpacked before the runs
 };
 
 bool runJob(const fs::path& packageDir, const fs::path& out) {
@@ -140,10 +167,10 @@ Contest contestFor(const fs::path& archive, const fs::path& out, bool withUnzip)
   contest.archive = archive;
   namespace binding = varnet::archive;
   auto library = binding::SevenZipLibrary::load();
-  auto reader = library ? binding::ArchiveReader::open(
-                              **library, varnet::fromPath(archive),
-                              varnet::archiveFormatFor(varnet::fromPath(archive)))
-                        : library.error();
+  auto reader =
+      library ? binding::ArchiveReader::open(**library, varnet::fromPath(archive),
+                                             varnet::archiveFormatFor(varnet::fromPath(archive)))
+              : library.error();
   binding::Result<uint64_t> size = reader ? (*reader)->size() : reader.error();
   if (!size) {
     std::cerr << "bench_unpack: " << size.error().message << "\n";
@@ -203,6 +230,12 @@ int main(int argc, char** argv) {
   std::cout << "zip " << fs::file_size(zip) << " bytes, 7z (non-solid) " << fs::file_size(sevenZip)
             << " bytes, " << runs << " runs each, " << std::thread::hardware_concurrency()
             << " cores, load average " << loadAverage() << std::endl;
+  for (Contest& contest : contests) {
+    fs::remove_all(out);
+    if (!shell("7z x -y -o" + quoted(out) + " " + quoted(contest.archive)))
+      return std::cerr << "bench_unpack: 7z x failed\n", 1;
+    contest.expected = treeOf(out);
+  }
   for (int run = 0; run < runs; ++run) {
     for (Contest& contest : contests) {
       std::printf("run %d, %s:", run + 1, contest.archive.extension().c_str() + 1);
@@ -211,7 +244,16 @@ int main(int argc, char** argv) {
         fs::create_directories(out);
         shell("sync");
         contest.times[i].push_back(seconds(contest.runs[i]));
-        std::printf("%s %s %.2f s", i ? "," : "", contest.names[i].c_str(), contest.times[i].back());
+        std::printf("%s %s %.2f s", i ? "," : "", contest.names[i].c_str(),
+                    contest.times[i].back());
+        std::fflush(stdout);
+        // The job unpacks into a folder named after the archive below the root it is given.
+        Tree tree = treeOf(i == 0 ? out / contest.archive.stem() : out);
+        if (tree != contest.expected) {
+          std::cerr << "\nbench_unpack: " << contest.names[i] << " unpacked " << tree.size()
+                    << " entries that differ from 7z x's " << contest.expected.size() << "\n";
+          return 1;
+        }
       }
       std::printf("\n");
       std::fflush(stdout);

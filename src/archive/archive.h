@@ -23,6 +23,11 @@ namespace varnet::archive {
 
 struct ComRuntime;
 struct IInArchive;
+struct Item;
+
+// Every item of an archive as extraction needs it (archive/items.h), read once and shared, read
+// only, by the readers of that archive.
+using ItemPlan = std::shared_ptr<const std::vector<Item>>;
 
 enum class Format { Zip, SevenZip, Rar, Rar5 };
 
@@ -61,6 +66,9 @@ struct ItemInfo {
   std::optional<uint32_t> block;  // the solid block it is decoded from, when it has one
 };
 
+// What splitting needs of each item of the plan, in the plan's order.
+std::vector<ItemInfo> describeItems(const ItemPlan& plan);
+
 // Makes the links that extractItems handed back, once every share is out: all of them, or none
 // when one leads outside `folder` (as extractTo does at its end).
 std::optional<Error> makeLinksLast(const std::vector<Link>& links,
@@ -94,6 +102,8 @@ class ArchiveReader {
   // Every item, in the archive's order. Fails for an item that extraction would refuse before
   // writing anything (one that would leave the folder, a hard link).
   Result<std::vector<ItemInfo>> items() const;
+  // The same reading, kept for extractItems: any reader of this archive may use it.
+  Result<ItemPlan> plan() const;
 
   // Lets the library decode a 7z archive with up to `threads` threads (the 7z handler's "mt"
   // setting; it can split only data that was packed in independent chunks). False for other
@@ -111,9 +121,12 @@ class ArchiveReader {
                                  ExtractionGate* gate = nullptr);
 
   // Extracts only the items at `indices` as extractTo does, except that links are not made but
-  // added to `links`, for makeLinksLast once every share of the archive is out. Readers of one
-  // archive may extract their shares into one folder at once, each on its own thread.
+  // added to `links`, for makeLinksLast once every share of the archive is out. `plan` is this
+  // archive's, from plan() of any of its readers. Readers of one archive may extract their
+  // shares into one folder at once, each on its own thread, and a reader may extract several
+  // shares one after another.
   std::optional<Error> extractItems(const std::u16string& folder,
+                                    const ItemPlan& plan,
                                     std::vector<uint32_t> indices,
                                     const ProgressCallback& progress,
                                     ExtractionGate& gate,
@@ -127,8 +140,9 @@ class ArchiveReader {
   void openArchive();  // throws Failure
   void askForUtf8Names(IInArchive& archive) const;
   std::optional<std::string> damageOf(IInArchive& archive) const;
-  // The items at `indices` (null: all); returns the links met, not made. Throws Failure.
+  // The items at `indices` (null: all) of `plan`; returns the links met, not made. Throws Failure.
   std::vector<Link> extractSome(const std::u16string& folder,
+                                const ItemPlan& plan,
                                 const std::vector<uint32_t>* indices,
                                 const ProgressCallback& progress,
                                 ExtractionGate& gate);

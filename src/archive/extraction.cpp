@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -57,13 +58,16 @@ class ExtractCallback final : public IArchiveExtractCallback,
  public:
   ExtractCallback(const ComRuntime& runtime,
                   const std::u16string& password,
-                  std::vector<Item> items,
+                  ItemPlan plan,
+                  const std::vector<uint32_t>* asked,
                   fs::path root,
                   std::string archiveName,
                   const ProgressCallback& progress,
                   ExtractionGate& gate)
       : password_(runtime, password),
-        items_(std::move(items)),
+        plan_(std::move(plan)),
+        items_(*plan_),
+        asked_(asked),
         root_(std::move(root)),
         archiveName_(std::move(archiveName)),
         progress_(progress),
@@ -108,7 +112,7 @@ class ExtractCallback final : public IArchiveExtractCallback,
       // stream, only their result.
       if (askMode != kAskExtract)
         return kOk;
-      if (!lastItem_->planned)
+      if (asked_ && !std::binary_search(asked_->begin(), asked_->end(), index))
         throw Failure{{ErrorKind::Damaged, "an item not asked for in " + archiveName_, {}}};
       if (gate_.stopped())
         return kAbort;
@@ -143,7 +147,7 @@ class ExtractCallback final : public IArchiveExtractCallback,
       }
       if (!current_)
         return kOk;
-      Item& item = *current_;
+      const Item& item = *current_;
       current_ = nullptr;
       if (file_)
         finishFile(item);
@@ -244,15 +248,17 @@ class ExtractCallback final : public IArchiveExtractCallback,
   }
 
   PasswordSource password_;
-  std::vector<Item> items_;
+  const ItemPlan plan_;
+  const std::vector<Item>& items_;
+  const std::vector<uint32_t>* asked_;  // ascending; null: every item
   fs::path root_;
   std::string archiveName_;
   fs::path realRoot_;
   fs::path checkedFolder_;
   const ProgressCallback& progress_;
   ExtractionGate& gate_;
-  Item* current_ = nullptr;   // the item being extracted
-  Item* lastItem_ = nullptr;  // the item last asked for, in any mode
+  const Item* current_ = nullptr;   // the item being extracted
+  const Item* lastItem_ = nullptr;  // the item last asked for, in any mode
   ComPtr<OutFileStream> file_;
   ComPtr<MemoryOutStream> link_;
   std::vector<Link> links_;
@@ -287,11 +293,15 @@ std::optional<Error> ArchiveReader::extractTo(const std::u16string& folder,
                                               ExtractionGate* gate) {
   ExtractionGate ownGate;
   ExtractionGate& usedGate = gate ? *gate : ownGate;
-  return asResult(
-      [&] { makeLinks(extractSome(folder, nullptr, progress, usedGate), toPath(folder), usedGate); });
+  return asResult([&] {
+    ItemPlan plan = std::make_shared<const std::vector<Item>>(
+        planItems(*archive_, library_.runtime(), itemCount(), format_, fromUtf8(archiveName_)));
+    makeLinks(extractSome(folder, plan, nullptr, progress, usedGate), toPath(folder), usedGate);
+  });
 }
 
 std::optional<Error> ArchiveReader::extractItems(const std::u16string& folder,
+                                                 const ItemPlan& plan,
                                                  std::vector<uint32_t> indices,
                                                  const ProgressCallback& progress,
                                                  ExtractionGate& gate,
@@ -299,19 +309,19 @@ std::optional<Error> ArchiveReader::extractItems(const std::u16string& folder,
   std::sort(indices.begin(), indices.end());  // 7-Zip takes them in ascending order only
   indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
   return asResult([&] {
-    std::vector<Link> found = extractSome(folder, &indices, progress, gate);
+    if (!plan || plan->size() != itemCount() ||
+        (!indices.empty() && indices.back() >= plan->size()))
+      throw Failure{{ErrorKind::Damaged, "item index out of range in " + archiveName_, {}}};
+    std::vector<Link> found = extractSome(folder, plan, &indices, progress, gate);
     links.insert(links.end(), found.begin(), found.end());
   });
 }
 
 std::vector<Link> ArchiveReader::extractSome(const std::u16string& folder,
+                                             const ItemPlan& plan,
                                              const std::vector<uint32_t>* indices,
                                              const ProgressCallback& progress,
                                              ExtractionGate& usedGate) {
-  const ComRuntime& runtime = library_.runtime();
-  std::vector<Item> items =
-      planItems(*archive_, runtime, itemCount(), format_, fromUtf8(archiveName_), indices);
-
   fs::path root = toPath(folder);
   std::error_code error;
   if (!usedGate.pass([&] { fs::create_directories(root, error); }))
@@ -319,12 +329,12 @@ std::vector<Link> ArchiveReader::extractSome(const std::u16string& folder,
   if (error || !fs::is_directory(root))
     throw Failure{fileError(error, root, "create folder")};
 
-  ComPtr<ExtractCallback> callback(new ExtractCallback(runtime, password_, std::move(items), root,
-                                                       archiveName_, progress, usedGate));
-  HRESULT result =
-      indices ? archive_->Extract(indices->data(), static_cast<uint32_t>(indices->size()), 0,
-                                  callback.get())
-              : archive_->Extract(nullptr, 0xFFFFFFFF, 0, callback.get());
+  ComPtr<ExtractCallback> callback(new ExtractCallback(library_.runtime(), password_, plan, indices,
+                                                       root, archiveName_, progress, usedGate));
+  HRESULT result = indices
+                       ? archive_->Extract(indices->data(), static_cast<uint32_t>(indices->size()),
+                                           0, callback.get())
+                       : archive_->Extract(nullptr, 0xFFFFFFFF, 0, callback.get());
   callback->discardCurrent();
 
   if (usedGate.stopped())

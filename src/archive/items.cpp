@@ -1,6 +1,7 @@
 #include "archive/items.h"
 
 #include <chrono>
+#include <memory>
 #include <mutex>
 
 #include "archive/error.h"
@@ -49,8 +50,7 @@ std::vector<Item> planItems(IInArchive& archive,
                             const ComRuntime& runtime,
                             uint32_t count,
                             Format format,
-                            const std::u16string& archiveName,
-                            const std::vector<uint32_t>* indices) {
+                            const std::u16string& archiveName) {
   // One reading at a time in the process: on Linux the library turns a zip item's DOS time into
   // UTC with localtime(), gmtime() and mktime(), which share one result buffer between threads,
   // so two workers reading times at once could swap their time-zone offsets.
@@ -64,13 +64,10 @@ std::vector<Item> planItems(IInArchive& archive,
       throw Failure{{ErrorKind::Damaged, "cannot read the items of " + name, archiveName}};
     return property;
   };
-  const size_t planned = indices ? indices->size() : count;
-  for (size_t next = 0; next < planned; ++next) {
-    const uint32_t index = indices ? (*indices)[next] : static_cast<uint32_t>(next);
-    if (index >= count)
-      throw Failure{{ErrorKind::Damaged, "item index out of range in " + name, archiveName}};
+  for (uint32_t index = 0; index < count; ++index) {
     Item& item = items[index];
-    item.planned = true;
+    if (std::optional<uint64_t> block = read(index, kpidBlock).number())
+      item.block = static_cast<uint32_t>(*block);
     item.isDirectory = read(index, kpidIsDir).flag();
     std::u16string rawPath = read(index, kpidPath).text();
     if (format == Format::Zip &&
@@ -107,29 +104,34 @@ std::vector<Item> planItems(IInArchive& archive,
   return items;
 }
 
-Result<std::vector<ItemInfo>> ArchiveReader::items() const {
-  const ComRuntime& runtime = library_.runtime();
-  const uint32_t count = itemCount();
+Result<ItemPlan> ArchiveReader::plan() const {
   try {
-    std::vector<Item> planned =
-        planItems(*archive_, runtime, count, format_, fromUtf8(archiveName_));
-    std::vector<ItemInfo> items(count);
-    Property block(runtime);
-    for (uint32_t index = 0; index < count; ++index) {
-      items[index].path = fromPath(planned[index].relative);
-      if (!planned[index].isDirectory)
-        items[index].size = planned[index].size.value_or(0);
-      if (failed(archive_->GetProperty(index, kpidBlock, block.out())))
-        throw Failure{{ErrorKind::Damaged, "cannot read the items of " + archiveName_, archivePath_}};
-      if (std::optional<uint64_t> number = block.number())
-        items[index].block = static_cast<uint32_t>(*number);
-    }
-    return items;
+    return ItemPlan(std::make_shared<const std::vector<Item>>(
+        planItems(*archive_, library_.runtime(), itemCount(), format_, fromUtf8(archiveName_))));
   } catch (Failure& failure) {
     return std::move(failure.error);
   } catch (const std::bad_alloc&) {
     return Error{ErrorKind::Io, "out of memory", {}};
   }
+}
+
+Result<std::vector<ItemInfo>> ArchiveReader::items() const {
+  Result<ItemPlan> planned = plan();
+  if (!planned)
+    return planned.error();
+  return describeItems(*planned);
+}
+
+std::vector<ItemInfo> describeItems(const ItemPlan& plan) {
+  std::vector<ItemInfo> items(plan->size());
+  for (size_t index = 0; index < items.size(); ++index) {
+    const Item& item = (*plan)[index];
+    items[index].path = fromPath(item.relative);
+    if (!item.isDirectory)
+      items[index].size = item.size.value_or(0);
+    items[index].block = item.block;
+  }
+  return items;
 }
 
 }  // namespace varnet::archive

@@ -16,9 +16,8 @@
 namespace varnet::archive {
 
 struct Item {
-  bool planned = false;  // only the items to be extracted are read
-  std::filesystem::path relative;
-  std::u16string name;  // the item's path as the archive gives it, for messages
+  std::filesystem::path relative;  // empty for the archive's own root folder
+  std::u16string name;             // the item's path as the archive gives it, for messages
   bool isDirectory = false;
   bool isLink = false;
   bool encrypted = false;
@@ -26,16 +25,16 @@ struct Item {
   std::u16string linkTarget;            // from kpidSymLink; zip keeps it in the item's data
   std::optional<uint32_t> permissions;  // Unix permission bits, when the archive has them
   std::optional<std::filesystem::file_time_type> modified;
+  std::optional<uint32_t> block;  // the solid block it is decoded from, when it has one
 };
 
-// The place below the root of every item at `indices` (null: all), checked before anything is
-// written. Throws Failure for an item that would leave the folder, a hard link, or properties
-// that cannot be read. `archiveName` names the archive in messages.
+// The place below the root of every item, checked before anything is written. Throws Failure for
+// an item that would leave the folder, a hard link, or properties that cannot be read.
+// `archiveName` names the archive in messages.
 std::vector<Item> planItems(IInArchive& archive,
                             const ComRuntime& runtime,
                             uint32_t count,
                             Format format,
-                            const std::u16string& archiveName,
-                            const std::vector<uint32_t>* indices = nullptr);
+                            const std::u16string& archiveName);
 
 }  // namespace varnet::archive

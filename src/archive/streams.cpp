@@ -1,12 +1,17 @@
 #include "archive/streams.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <system_error>
 
 namespace varnet::archive {
 
 bool InFileStream::open(const std::filesystem::path& path) {
-  return file_.open(path, std::ios::in | std::ios::binary) != nullptr;
+  if (!file_.open(path, std::ios::in | std::ios::binary))
+    return false;
+  size_ = file_.pubseekoff(0, std::ios::end, std::ios::in);
+  position_ = 0;
+  return size_ >= 0 && file_.pubseekoff(0, std::ios::beg, std::ios::in) == 0;
 }
 
 HRESULT InFileStream::QueryInterface(const GUID& iid, void** out) {
@@ -19,43 +24,39 @@ HRESULT InFileStream::QueryInterface(const GUID& iid, void** out) {
 
 HRESULT InFileStream::Read(void* data, uint32_t size, uint32_t* processed) {
   std::streamsize count = file_.sgetn(static_cast<char*>(data), size);
+  if (count > 0)
+    position_ += count;
   if (processed)
     *processed = static_cast<uint32_t>(count < 0 ? 0 : count);
   return count < 0 ? kFail : kOk;
 }
 
 HRESULT InFileStream::Seek(int64_t offset, uint32_t origin, uint64_t* newPosition) {
-  std::ios::seekdir direction;
+  int64_t base = 0;
   switch (origin) {
     case 0:
-      direction = std::ios::beg;
       break;
     case 1:
-      direction = std::ios::cur;
+      base = position_;
       break;
     case 2:
-      direction = std::ios::end;
+      base = size_;
       break;
     default:
       return kInvalidArgument;
   }
-  std::streamoff current = file_.pubseekoff(0, std::ios::cur, std::ios::in);
-  std::streamoff base = 0;
-  if (origin == 1)
-    base = current;
-  else if (origin == 2)
-    base = file_.pubseekoff(0, std::ios::end, std::ios::in);
-  if (current < 0 || base < 0)
-    return kFail;
-  if (base + offset < 0) {
-    file_.pubseekoff(current, std::ios::beg, std::ios::in);
+  if (offset > 0 && base > INT64_MAX - offset)
+    return kInvalidArgument;
+  if (base + offset < 0)
     return kNegativeSeek;
+  const int64_t target = base + offset;
+  if (target != position_) {
+    if (file_.pubseekoff(target, std::ios::beg, std::ios::in) != target)
+      return kFail;
+    position_ = target;
   }
-  std::streamoff position = file_.pubseekoff(offset, direction, std::ios::in);
-  if (position < 0)
-    return kFail;
   if (newPosition)
-    *newPosition = static_cast<uint64_t>(position);
+    *newPosition = static_cast<uint64_t>(target);
   return kOk;
 }
 

@@ -12,7 +12,9 @@
 
 namespace varnet::archive {
 
-// The archive file, read and seeked by the format handler.
+// The archive file, read and seeked by the format handler. It keeps its own position: handlers
+// ask for it and seek to where they already are once per item, and each question to the OS is a
+// system call.
 class InFileStream final : public IInStream, private RefCounted<InFileStream> {
   friend class RefCounted<InFileStream>;
 
@@ -27,6 +29,8 @@ class InFileStream final : public IInStream, private RefCounted<InFileStream> {
 
  private:
   std::filebuf file_;
+  int64_t position_ = 0;
+  int64_t size_ = 0;  // taken when opened
 };
 
 // One extracted file. It is created at the first write (or by finish() when the item is empty),

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <mutex>
 #include <numeric>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -33,6 +34,7 @@ class Workers {
     gate_.stop();
   }
 
+  // `bytes`: what `worker` has done so far, never less than it reported before.
   bool report(size_t worker, uint64_t bytes) {
     std::lock_guard<std::mutex> lock(mutex_);
     done_[worker] = bytes;
@@ -64,47 +66,58 @@ std::optional<Error> extractInParallel(ArchiveReader& reader,
                                        unsigned workers,
                                        const archive::ProgressCallback& progress,
                                        ExtractionGate& gate) {
-  // Every item's path is checked here, before any worker writes.
-  archive::Result<std::vector<archive::ItemInfo>> items = reader.items();
-  if (!items)
-    return items.error();
-  if (workers == 0) {
-    uint64_t total = 0;
-    for (const archive::ItemInfo& item : *items)
-      total += item.size;
-    workers = workerCountFor(total, items->size(), coreCount());
-  }
-  std::vector<std::vector<uint32_t>> shares;
+  // Every item's path is checked here, before any worker writes; the workers share the reading.
+  archive::Result<archive::ItemPlan> plan = reader.plan();
+  if (!plan)
+    return plan.error();
+  std::optional<ShareQueue> queue;
   try {
-    shares = splitIntoShares(*items, workers);
+    std::vector<archive::ItemInfo> items = archive::describeItems(*plan);
+    if (workers == 0) {
+      uint64_t total = 0;
+      for (const archive::ItemInfo& item : items)
+        total += item.size;
+      workers = workerCountFor(total, items.size(), coreCount());
+    }
+    queue.emplace(bundleItems(items), workers);
   } catch (const std::bad_alloc&) {
     return Error{ErrorKind::Io, "out of memory", {}};
   }
-  if (shares.size() <= 1) {
+  if (queue->workers() <= 1) {
     // One worker, or one solid block: only the library's own threads can share the decoding.
     reader.setDecoderThreads(coreCount());
     return reader.extractTo(folder, progress, &gate);
   }
 
-  Workers state(shares.size(), progress, gate);
-  auto extractShare = [&](size_t worker, ArchiveReader& own) {
+  Workers state(queue->workers(), progress, gate);
+  auto extractShares = [&](unsigned worker, ArchiveReader& own) {
     own.setDecoderThreads(1);  // the workers already use every core
-    std::vector<archive::Link> links;
-    if (std::optional<Error> error = own.extractItems(
-            folder, shares[worker], [&](uint64_t bytes) { return state.report(worker, bytes); },
-            gate, links))
-      return state.fail(std::move(*error));
-    state.addLinks(links);
+    uint64_t done = 0;         // by the batches this worker finished
+    for (std::vector<uint32_t> batch = queue->take(worker); !batch.empty();
+         batch = queue->take(worker)) {
+      uint64_t inBatch = 0;
+      std::vector<archive::Link> links;
+      if (std::optional<Error> error = own.extractItems(
+              folder, *plan, std::move(batch),
+              [&](uint64_t bytes) {
+                inBatch = bytes;
+                return state.report(worker, done + bytes);
+              },
+              gate, links))
+        return state.fail(std::move(*error));
+      done += inBatch;
+      state.addLinks(links);
+    }
   };
   std::vector<std::thread> threads;
-  for (size_t worker = 1; worker < shares.size(); ++worker) {
+  for (unsigned worker = 1; worker < queue->workers(); ++worker) {
     try {
       threads.emplace_back([&, worker] {
         try {
           archive::Result<std::unique_ptr<ArchiveReader>> own = reader.openAgain();
           if (!own)
             return state.fail(own.error());
-          extractShare(worker, **own);
+          extractShares(worker, **own);
         } catch (const std::bad_alloc&) {
           state.fail(Error{ErrorKind::Io, "out of memory", {}});
         }
@@ -113,7 +126,7 @@ std::optional<Error> extractInParallel(ArchiveReader& reader,
       state.fail(Error{ErrorKind::Io, "cannot start an unpack worker", {}});
     }
   }
-  extractShare(0, reader);
+  extractShares(0, reader);
   for (std::thread& thread : threads)
     thread.join();
   if (std::optional<Error> failure = state.failure())

@@ -23,9 +23,7 @@ std::u16string foldedPath(std::u16string path) {
 // Union-find over item indices: each item ends up with the first item of its bundle as root.
 class Bundles {
  public:
-  explicit Bundles(size_t count) : parent_(count) {
-    std::iota(parent_.begin(), parent_.end(), 0u);
-  }
+  explicit Bundles(size_t count) : parent_(count) { std::iota(parent_.begin(), parent_.end(), 0u); }
   uint32_t root(uint32_t index) {
     while (parent_[index] != index)
       index = parent_[index] = parent_[parent_[index]];
@@ -50,8 +48,7 @@ unsigned workerCountFor(uint64_t totalSize, size_t itemCount, unsigned cores) {
   return std::clamp(cores, 1u, kMaximumWorkers);
 }
 
-std::vector<std::vector<uint32_t>> splitIntoShares(const std::vector<archive::ItemInfo>& items,
-                                                   unsigned workers) {
+std::vector<Bundle> bundleItems(const std::vector<archive::ItemInfo>& items) {
   const auto count = static_cast<uint32_t>(items.size());
   Bundles bundles(count);
   std::unordered_map<uint32_t, uint32_t> firstOfBlock;
@@ -64,37 +61,51 @@ std::vector<std::vector<uint32_t>> splitIntoShares(const std::vector<archive::It
 
   // Each bundle's items (ascending, as the loop visits them) and work.
   std::unordered_map<uint32_t, size_t> bundleOfRoot;
-  std::vector<std::vector<uint32_t>> members;
-  std::vector<uint64_t> work;
+  std::vector<Bundle> result;
   for (uint32_t index = 0; index < count; ++index) {
-    auto [it, added] = bundleOfRoot.emplace(bundles.root(index), members.size());
-    if (added) {
-      members.emplace_back();
-      work.push_back(0);
-    }
-    members[it->second].push_back(index);
-    work[it->second] += items[index].size + kCostPerItem;
+    auto [it, added] = bundleOfRoot.emplace(bundles.root(index), result.size());
+    if (added)
+      result.emplace_back();
+    result[it->second].items.push_back(index);
+    result[it->second].work += items[index].size + kCostPerItem;
   }
+  // Largest first; equal ones in archive order, so that the order is the same every time.
+  std::stable_sort(result.begin(), result.end(),
+                   [](const Bundle& a, const Bundle& b) { return a.work > b.work; });
+  return result;
+}
 
-  std::vector<size_t> order(members.size());
-  std::iota(order.begin(), order.end(), size_t{0});
-  // Largest first; equal ones in archive order, so that the split is the same every time.
-  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return work[a] > work[b]; });
+ShareQueue::ShareQueue(std::vector<Bundle> bundles, unsigned workers)
+    : bundles_(std::move(bundles)) {
+  for (const Bundle& bundle : bundles_)
+    remaining_ += bundle.work;
+  workers_ = static_cast<unsigned>(std::min<size_t>(std::max(workers, 1u), bundles_.size()));
+  for (unsigned worker = 0; worker < workers_; ++worker)
+    firsts_.push_back(nextBatchLocked());
+  firstTaken_.assign(workers_, false);
+}
 
-  std::vector<std::vector<uint32_t>> shares(std::max(workers, 1u));
-  std::vector<uint64_t> load(shares.size(), 0);
-  for (size_t bundle : order) {
-    size_t lightest = std::min_element(load.begin(), load.end()) - load.begin();
-    load[lightest] += work[bundle];
-    shares[lightest].insert(shares[lightest].end(), members[bundle].begin(),
-                            members[bundle].end());
+std::vector<uint32_t> ShareQueue::take(unsigned worker) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (worker < firsts_.size() && !firstTaken_[worker]) {
+    firstTaken_[worker] = true;
+    return std::move(firsts_[worker]);
   }
-  for (std::vector<uint32_t>& share : shares)
-    std::sort(share.begin(), share.end());
-  shares.erase(std::remove_if(shares.begin(), shares.end(),
-                              [](const std::vector<uint32_t>& share) { return share.empty(); }),
-               shares.end());
-  return shares;
+  return nextBatchLocked();
+}
+
+std::vector<uint32_t> ShareQueue::nextBatchLocked() {
+  std::vector<uint32_t> batch;
+  const uint64_t quantum = remaining_ / (2 * uint64_t{std::max(workers_, 1u)});
+  uint64_t work = 0;
+  while (next_ < bundles_.size() && (batch.empty() || work + bundles_[next_].work <= quantum)) {
+    const Bundle& bundle = bundles_[next_++];
+    work += bundle.work;
+    batch.insert(batch.end(), bundle.items.begin(), bundle.items.end());
+  }
+  remaining_ -= work;
+  std::sort(batch.begin(), batch.end());  // 7-Zip takes the items of one call in ascending order
+  return batch;
 }
 
 }  // namespace varnet

@@ -1,6 +1,7 @@
 #include "install/zlib_helper.h"
 
 #include <algorithm>
+#include <mutex>
 
 #include "install/parallel_extraction.h"
 
@@ -10,6 +11,21 @@ namespace {
 bool endsWith(const std::u16string& text, std::u16string_view suffix) {
   return text.size() >= suffix.size() &&
          std::u16string_view(text).substr(text.size() - suffix.size()) == suffix;
+}
+
+// The 7-Zip library, loaded once and kept for the life of the process: loading it and checking its
+// interfaces again for every archive costs milliseconds. A failed load is tried again next time.
+archive::Result<std::shared_ptr<const archive::SevenZipLibrary>> sharedLibrary() {
+  static std::mutex mutex;
+  static auto* loaded = new std::shared_ptr<const archive::SevenZipLibrary>;  // never unloaded
+  std::lock_guard<std::mutex> lock(mutex);
+  if (!*loaded) {
+    auto library = archive::SevenZipLibrary::load();
+    if (!library)
+      return library.error();
+    *loaded = std::move(*library);
+  }
+  return *loaded;
 }
 
 }  // namespace
@@ -28,7 +44,7 @@ archive::Result<ZlibHelper> ZlibHelper::open(std::u16string archivePath,
   ZlibHelper helper;
   helper.archivePath = std::move(archivePath);
   helper.targetDir = std::move(targetDir);
-  auto library = archive::SevenZipLibrary::load();
+  auto library = sharedLibrary();
   if (!library)
     return library.error();
   helper.library_ = std::move(*library);

@@ -24,9 +24,10 @@ class ZlibHelper {
   // Takes the percentage; returning false stops the extraction (the job was stopped).
   using ProgressTarget = std::function<bool(int32_t percent)>;
 
-  // Loads the 7-Zip library, opens the archive (with `password`, which archives with encrypted
-  // headers need already here and every encrypted archive needs for its extraction) and reads
-  // its total size. The error says why when the library or the archive cannot be opened.
+  // Loads the 7-Zip library (once for the process), opens the archive (with `password`, which
+  // archives with encrypted headers need already here and every encrypted archive needs for its
+  // extraction) and reads its total size. The error says why when the library or the archive cannot
+  // be opened.
   static archive::Result<ZlibHelper> open(std::u16string archivePath,
                                           std::u16string targetDir,
                                           std::u16string password = {});
@@ -57,7 +58,7 @@ class ZlibHelper {
  private:
   ZlibHelper() = default;
 
-  std::unique_ptr<archive::SevenZipLibrary> library_;
+  std::shared_ptr<const archive::SevenZipLibrary> library_;
   std::unique_ptr<archive::ArchiveReader> reader_;  // opened on library_
   int32_t published_ = 0;
 };

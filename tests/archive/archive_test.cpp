@@ -422,10 +422,9 @@ TEST_F(ArchiveTest, RarVolumeSets_ExtractWholeFromTheFirstVolumeAndFailWithAVolu
 
 #ifndef _WIN32  // the link
 TEST_F(ArchiveTest, ExtractItems_WritesTheChosenItemsOnlyAndHandsTheirLinksBack) {
-  writeFile(temp / "some.zip", zipArchive({{"a.txt", "a"},
-                                           {"d/b.txt", "b"},
-                                           {"c.txt", "c"},
-                                           zipLink("d/link", "../a.txt")}));
+  writeFile(temp / "some.zip",
+            zipArchive(
+                {{"a.txt", "a"}, {"d/b.txt", "b"}, {"c.txt", "c"}, zipLink("d/link", "../a.txt")}));
   std::unique_ptr<ArchiveReader> reader = openOrFail(library, temp / "some.zip", Format::Zip);
   Result<std::vector<ItemInfo>> items = reader->items();
   ASSERT_TRUE(items);
@@ -436,9 +435,18 @@ TEST_F(ArchiveTest, ExtractItems_WritesTheChosenItemsOnlyAndHandsTheirLinksBack)
   fs::path target = temp / "out";
   std::vector<Link> links;
   ExtractionGate gate;
-  EXPECT_FALSE(reader->extractItems(u16(target), {3, 1}, {}, gate, links));
+  Result<ItemPlan> plan = reader->plan();
+  ASSERT_TRUE(plan);
+  EXPECT_FALSE(reader->extractItems(u16(target), *plan, {3, 1}, {}, gate, links));
   EXPECT_EQ(snapshot(target), (std::map<std::string, std::string>{{"d/", ""}, {"d/b.txt", "b"}}));
   ASSERT_EQ(links.size(), 1u);
+  // The same reader takes further shares; an index beyond the archive is refused.
+  EXPECT_FALSE(reader->extractItems(u16(target), *plan, {2, 0}, {}, gate, links));
+  std::optional<Error> outside = reader->extractItems(u16(target), *plan, {4}, {}, gate, links);
+  ASSERT_TRUE(outside);
+  EXPECT_EQ(outside->kind, ErrorKind::Damaged);
+  EXPECT_EQ(snapshot(target), (std::map<std::string, std::string>{
+                                  {"a.txt", "a"}, {"c.txt", "c"}, {"d/", ""}, {"d/b.txt", "b"}}));
   EXPECT_FALSE(makeLinksLast(links, u16(target), gate));
   EXPECT_EQ(fs::read_symlink(target / "d/link"), "../a.txt");
 

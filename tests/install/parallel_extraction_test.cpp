@@ -72,9 +72,9 @@ TEST_F(ParallelExtractionTest, ZipAndNonSolid7z_WorkersReproduceTheTreeWithOneSu
 }
 
 TEST_F(ParallelExtractionTest, FirstFailure_IsReportedAndStopsTheOtherWorkerMidFile) {
-  // Stored, so that the victim's bytes can be found and damaged. Two workers: one gets the
-  // small file and the victim, the other the large file, which it is still writing when the
-  // victim fails.
+  // Stored, so that the victim's bytes can be found and damaged. Two workers: one starts on the
+  // large file, the other on the small file and then takes the victim, while the first is still
+  // writing the large file, twenty times the other's work.
   std::string victim;
   for (int i = 0; i < 20000; ++i)
     victim += "VICTIM";
@@ -103,7 +103,8 @@ TEST_F(ParallelExtractionTest, HostileItemInAnyShare_FailsBeforeAnyWorkerWrites)
   entries.push_back({"../../escaped.txt", "evil"});
   writeFile(temp / "hostile.zip", zipArchive(entries));
   fs::path box = temp / "box";
-  std::optional<archive::Error> error = extract(temp / "hostile.zip", Format::Zip, box / "install", 3);
+  std::optional<archive::Error> error =
+      extract(temp / "hostile.zip", Format::Zip, box / "install", 3);
   ASSERT_TRUE(error);
   EXPECT_EQ(error->kind, ErrorKind::LeavesFolder);
   EXPECT_TRUE(snapshot(box).empty());
