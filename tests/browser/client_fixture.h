@@ -2,8 +2,9 @@
 
 // The browser client's test bench: a SimpleHandler on the fake engine, real windows, and a temp
 // current folder with the programs the client may start (a fake companion and update.exe, both
-// copies of marker_program), HOME and XDG folders in temp, and a recording xdg-open first on
-// PATH.
+// copies of marker_program). What the client hands to the desktop goes to a recording fake: an
+// xdg-open first on PATH on Linux (with HOME and the XDG folders in temp), the handler of web
+// addresses for this process on Windows.
 
 #include <gtest/gtest.h>
 
@@ -32,9 +33,11 @@ class ClientTest : public ::testing::Test {
   void installCompanion();
   void installUpdater();
 
-  // Lines that a marker program or the fake xdg-open wrote, waiting up to a few seconds for
-  // `atLeast` lines to appear.
+  // Lines that a marker program wrote, waiting up to a few seconds for `atLeast` lines to
+  // appear.
   std::vector<std::string> ranLines(const std::filesystem::path& file, size_t atLeast = 1);
+  // What the desktop was asked to open, one line each, waiting as ranLines does.
+  std::vector<std::string> openedOnDesktop(size_t atLeast = 1);
 
   // How many processes run `program` now (by their executable file). A launch returns once the
   // program runs, so with VARNET_TEST_LINGER_MS set a launch shows here at once.
@@ -42,11 +45,19 @@ class ClientTest : public ::testing::Test {
   // Posts a close of our own to `window`: posted closes arrive in order, so one the client
   // posted before would arrive first.
   static void postMarkerClose(platform::WindowHandle window);
+  // Sets (or, with null, removes) a variable of this process's environment, which the
+  // programs it starts inherit.
+  static void setEnvironment(const char* name, const char* value);
 
   std::filesystem::path root_;  // the temp current folder
   std::filesystem::path previousCwd_;
   std::shared_ptr<SimpleHandler> handler_;
   std::vector<platform::WindowHandle> windows_;
+
+ private:
+  // The desktop's side (client_fixture_linux.cpp, client_fixture_win.cpp).
+  void fakeTheDesktop();
+  void restoreTheDesktop();
 };
 
 }  // namespace varnet::testing

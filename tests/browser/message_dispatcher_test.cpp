@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
-#include <jsc/jsc.h>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include <chrono>
 #include <filesystem>
@@ -10,8 +13,8 @@
 #include "client_fixture.h"
 #include "config.h"
 #include "identity/ticket.h"
+#include "page_script.h"
 #include "platform/text.h"
-#include "platform/window_gtk.h"
 
 namespace varnet::testing {
 namespace {
@@ -23,35 +26,6 @@ std::u16string seal(const std::u16string& text) {
   return fromUtf8(SealText(TicketKey(), config::kTicketKeyLength, toUtf8(text)));
 }
 
-// Runs `script` in a real JavaScriptCore context whose download_curtaskaddinf records its
-// arguments; returns them joined by "|", or "error: ..." when the script does not run.
-std::string runInPage(const std::u16string& script) {
-  JSCContext* context = jsc_context_new();
-  JSCValue* setup = jsc_context_evaluate(
-      context,
-      "var received = null, hijacked = false;"
-      "function download_curtaskaddinf(a, b, c) { received = [a, b, c].join('|'); }",
-      -1);
-  g_object_unref(setup);
-  const std::string code = toUtf8(script);
-  JSCValue* result = jsc_context_evaluate(context, code.c_str(), code.size());
-  g_object_unref(result);
-  std::string outcome;
-  if (JSCException* exception = jsc_context_get_exception(context)) {
-    outcome = std::string("error: ") + jsc_exception_get_message(exception);
-  } else {
-    JSCValue* hijacked = jsc_context_evaluate(context, "hijacked", -1);
-    JSCValue* received = jsc_context_evaluate(context, "received", -1);
-    char* text = jsc_value_to_string(received);
-    outcome = jsc_value_to_boolean(hijacked) ? "hijacked" : text;
-    g_free(text);
-    g_object_unref(hijacked);
-    g_object_unref(received);
-  }
-  g_object_unref(context);
-  return outcome;
-}
-
 class DispatcherTest : public ClientTest {
  protected:
   void SetUp() override {
@@ -61,7 +35,7 @@ class DispatcherTest : public ClientTest {
     main_ = createBrowser(u"Varnet整合客户端", 640, 480);
     handler_->OnAfterCreated(main_);
     settle();
-    platform::setPostedCloseHandler([this](platform::WindowHandle w) { closes_.push_back(w); });
+    recordPostedCloses([this](platform::WindowHandle w) { closes_.push_back(w); });
     bridgeFrame_ = std::make_shared<fake::FakeFrame>(std::u16string(config::kPortalBaseUrl), false);
   }
 
@@ -93,8 +67,14 @@ TEST_F(DispatcherTest, MaximiseThenRestoreReloadingThePageEachTime) {
   platform::Rect big = serverRect(main_->host.window);
   EXPECT_EQ(big.left, 0);
   EXPECT_EQ(big.top, 0);
+#ifdef _WIN32
+  // Windows keeps the window within its largest tracking size (about the screen's), and Wine
+  // with no window manager gives it its old size back: the state is what holds there.
+  EXPECT_TRUE(IsZoomed(static_cast<HWND>(main_->host.window)));
+#else
   EXPECT_EQ(big.width(), 2550);
   EXPECT_EQ(big.height(), 1440);
+#endif
   EXPECT_EQ(main_->host.resizedCount, 1);
   EXPECT_EQ(main_->reloadCount, 1);
   EXPECT_TRUE(handler_->maximized());
@@ -125,12 +105,17 @@ TEST_F(DispatcherTest, OtherWindowCommandsAndOtherMessagesChangeNothingButAreHan
   EXPECT_TRUE(send(ProcessMessage("syscaptionmove", {5, 6})));
   EXPECT_TRUE(send(ProcessMessage("callbacldownlist", {2, std::u16string(u"a|b")})));
   EXPECT_TRUE(send(ProcessMessage("SysMenuMsg", {2})));
-  EXPECT_TRUE(send(ProcessMessage("sysmenumsg")));  // no argument reads as 0: minimise
-  postMarkerClose(main_->host.window);
-  settleUntil([&] { return !closes_.empty(); });
+  settle();
   platform::Rect after = serverRect(main_->host.window);
   EXPECT_EQ(after.left, before.left);
   EXPECT_EQ(after.width(), before.width());
+  EXPECT_TRUE(send(ProcessMessage("sysmenumsg")));  // no argument reads as 0: minimise
+#ifdef _WIN32
+  // (Under Xvfb only a window manager would minimise a GTK window, and there is none.)
+  EXPECT_TRUE(IsIconic(static_cast<HWND>(main_->host.window)));
+#endif
+  postMarkerClose(main_->host.window);
+  settleUntil([&] { return !closes_.empty(); });
   EXPECT_EQ(closes_.size(), 1u);  // ours only
   EXPECT_EQ(main_->reloadCount, 0);
   EXPECT_TRUE(bridgeFrame_->scripts.empty());
@@ -143,7 +128,7 @@ TEST_F(DispatcherTest, ADefaultFolderTaskStartsAMissingCompanionAndGoesBackToThe
   ASSERT_EQ(bridgeFrame_->scripts.size(), 1u);
   EXPECT_TRUE(main_->mainFrame->scripts.empty());
   EXPECT_EQ(runInPage(bridgeFrame_->scripts[0]),
-            "http://cdn.example/game.7z|" + fs::current_path().string() + "/download/|");
+            "http://cdn.example/game.7z|" + (fs::current_path() / "download" / "").string() + "|");
   auto launches = ranLines(root_ / "data" / "annex" / "httpcurl" / "httpcurl.exe.ran");
   ASSERT_EQ(launches.size(), 1u);
   EXPECT_EQ(launches[0],
@@ -169,7 +154,7 @@ TEST_F(DispatcherTest, ModeOneOpensTheAddressInTheSystemBrowserOnly) {
   download(u"/games", u"/usr/bin/xterm", u"1");
   download(u"/games", u"file:///etc/passwd", u"1");
   download(u"/games", u"http://portal.example/help?a=1", u" 1");
-  auto opened = ranLines(root_ / "xdg-open.ran");
+  auto opened = openedOnDesktop();
   ASSERT_EQ(opened.size(), 1u);
   EXPECT_EQ(opened[0], "http://portal.example/help?a=1");
   EXPECT_TRUE(bridgeFrame_->scripts.empty());
@@ -178,7 +163,7 @@ TEST_F(DispatcherTest, ModeOneOpensTheAddressInTheSystemBrowserOnly) {
 
 TEST_F(DispatcherTest, OtherModesTellThePageWithoutTouchingTheCompanion) {
   installCompanion();
-  setenv("VARNET_TEST_LINGER_MS", "10000", 1);
+  setEnvironment("VARNET_TEST_LINGER_MS", "10000");
   download(u"/games/pkg", u"task-2", u"2");
   download(u"/games/pkg", u"task-3", u"-7");
   ASSERT_EQ(bridgeFrame_->scripts.size(), 2u);
@@ -238,13 +223,12 @@ TEST_F(DispatcherTest, OpenUrlOpensOneOwnedSecondaryWindowPerCall) {
   }
   fake::engineRecord().runPostedTasks();
   EXPECT_EQ(handler_->browsers().size(), 3u);
-  EXPECT_EQ(ranLines(root_ / "xdg-open.ran"),
-            std::vector<std::string>{"http://localhost:1/faq.jsp"});
+  EXPECT_EQ(openedOnDesktop(), std::vector<std::string>{"http://localhost:1/faq.jsp"});
 }
 
 TEST_F(DispatcherTest, TheUpdaterStartsOncePerProcessWithThePagesParameters) {
   installUpdater();
-  setenv("VARNET_TEST_LINGER_MS", "10000", 1);
+  setEnvironment("VARNET_TEST_LINGER_MS", "10000");
   send(ProcessMessage("excuteupdate", {std::u16string(u"--from 1.8 --to 1.9")}));
   send(ProcessMessage("excuteupdate", {std::u16string(u"--again")}));
   EXPECT_TRUE(handler_->updateLaunched());
@@ -258,7 +242,7 @@ TEST_F(DispatcherTest, AFailedUpdaterStartStillCountsAsTheOneStart) {
   send(ProcessMessage("excuteupdate", {std::u16string(u"")}));  // no update.exe here
   EXPECT_TRUE(handler_->updateLaunched());
   installUpdater();
-  setenv("VARNET_TEST_LINGER_MS", "10000", 1);
+  setEnvironment("VARNET_TEST_LINGER_MS", "10000");
   send(ProcessMessage("excuteupdate", {std::u16string(u"")}));
   EXPECT_EQ(runningCopies(root_ / "update.exe"), 0);
   EXPECT_FALSE(fs::exists(root_ / "update.exe.ran"));

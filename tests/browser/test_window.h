@@ -1,8 +1,9 @@
 #pragma once
 
-// Real native windows for the browser client's tests (GTK on Linux), and a way to let the
-// window system catch up.
+// Real native windows for the browser client's tests (GTK on Linux, Win32 on Windows), and a
+// way to let the window system catch up.
 
+#include <functional>
 #include <string>
 
 #include "platform/window.h"
@@ -19,6 +20,11 @@ platform::WindowHandle openWindow(const std::u16string& title,
                                   int x = 10,
                                   int y = 10);
 void closeWindow(platform::WindowHandle window);
+
+// Hands every close posted to one of this process's windows (platform::postClose) to `record`
+// when the event loop delivers it, where the client's message loop would take it; the window
+// stays open. Null stops recording.
+void recordPostedCloses(std::function<void(platform::WindowHandle)> record);
 
 // Processes pending window-system events for a moment.
 void settle();

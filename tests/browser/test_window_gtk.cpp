@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "platform/text.h"
+#include "platform/window_gtk.h"
 
 namespace varnet::testing {
 
@@ -33,6 +34,10 @@ platform::WindowHandle openWindow(const std::u16string& title,
 void closeWindow(platform::WindowHandle window) {
   gtk_widget_destroy(GTK_WIDGET(window));
   settle();
+}
+
+void recordPostedCloses(std::function<void(platform::WindowHandle)> record) {
+  platform::setPostedCloseHandler(std::move(record));
 }
 
 void settle() {
