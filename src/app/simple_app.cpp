@@ -2,6 +2,7 @@
 
 #include "bridge/install_bridge.h"
 #include "config.h"
+#include "platform/log.h"
 
 namespace varnet {
 
@@ -33,6 +34,18 @@ void SimpleApp::OnContextInitialized() {
 
 std::shared_ptr<engine::Client> SimpleApp::GetDefaultClient() {
   return defaultClient().lock();
+}
+
+void SimpleApp::OnBrowserCreated() {
+  ++renderBrowsers_;
+}
+
+void SimpleApp::OnBrowserDestroyed() {
+  // Another browser's page may still use the bridge (and its job) in this process.
+  if (renderBrowsers_ == 0 || --renderBrowsers_ > 0)
+    return;
+  bridge.install.job().stopAndWait();
+  log::info("last page of the render process gone: the unpack job has ended");
 }
 
 void SimpleApp::OnContextCreated(const std::shared_ptr<engine::Frame>& frame,

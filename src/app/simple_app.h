@@ -30,6 +30,10 @@ class SimpleApp : public engine::App,
   std::shared_ptr<engine::Client> GetDefaultClient() override;
 
   // engine::RenderProcessHandler methods:
+  void OnBrowserCreated() override;
+  // The last browser of the process gone: the unpack job is stopped and its threads have ended
+  // when this returns. The engine shuts down after it, and this object outlives the engine.
+  void OnBrowserDestroyed() override;
   void OnContextCreated(const std::shared_ptr<engine::Frame>& frame,
                         engine::ScriptContext& context) override;
   void OnContextReleased(const std::shared_ptr<engine::Frame>& frame) override;
@@ -39,6 +43,9 @@ class SimpleApp : public engine::App,
   const std::u16string& portalBaseUrl() const { return bridge.trust.portalBaseUrl(); }
 
   BridgeState bridge;  // the render process's bridge state
+
+ private:
+  int renderBrowsers_ = 0;  // browsers whose page lives in this process
 };
 
 // The switches every process runs with, in the order they are appended.

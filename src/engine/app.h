@@ -26,6 +26,10 @@ class BrowserProcessHandler {
 class RenderProcessHandler {
  public:
   virtual ~RenderProcessHandler() = default;
+  // A browser's page now lives in this process / is gone from it (each browser once, on the
+  // page's script thread, while the engine still runs).
+  virtual void OnBrowserCreated() {}
+  virtual void OnBrowserDestroyed() {}
   // A frame's script context (its `window`) was created anew: on every navigation and reload of
   // the frame, before the page's own script runs.
   virtual void OnContextCreated(const std::shared_ptr<Frame>& /*frame*/,

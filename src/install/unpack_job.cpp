@@ -63,9 +63,14 @@ struct UnpackJob::Run {
 UnpackJob::UnpackJob() = default;
 
 UnpackJob::~UnpackJob() {
+  stopAndWait();
+}
+
+void UnpackJob::stopAndWait() {
   stop();
   for (auto& [run, thread] : workers_)
     thread.join();
+  workers_.clear();
 }
 
 void UnpackJob::start(UnpackRequest request) {

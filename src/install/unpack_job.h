@@ -35,6 +35,9 @@ class UnpackJob {
   // Without a worker (none started, finished, or already stopped) nothing happens.
   void stop();
 
+  // stop(), then waits until every worker thread has ended.
+  void stopAndWait();
+
   int32_t progress() const { return progress_.load(); }
   std::u16string setupPath() const;
 

@@ -2,8 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <fstream>
+#include <thread>
+
+#include "archive/archive_fixtures.h"
+#include "platform/text.h"
+
 namespace varnet {
 namespace {
+
+using namespace varnet::testing;
 
 TEST(SimpleApp, AppendsTheFiveSwitchesInOrderInEveryProcessKeepingTheRest) {
   for (const char* processType : {"", "renderer", "gpu-process"}) {
@@ -32,6 +41,45 @@ TEST(SimpleApp, PlaysBothProcessRolesAndHandsOutTheRegisteredClient) {
   EXPECT_EQ(app.GetDefaultClient(), client);
   client.reset();
   EXPECT_EQ(app.GetDefaultClient(), nullptr);
+}
+
+int threadsOfThisProcess() {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.rfind("Threads:", 0) == 0)
+      return std::stoi(line.substr(8));
+  return -1;
+}
+
+// The engine shuts down before the render process's application object goes: by then the page
+// has no unpack job left running.
+TEST(SimpleApp, TheLastPageOfTheProcessGoneStopsTheUnpackJobAndEndsItsThreads) {
+  TempFolder temp;
+  for (int i = 0; i < 80; ++i)
+    writeFile(temp.path() / "source" / ("pack" + std::to_string(i) + ".bin"),
+              sampleBytes(512 << 10, i));
+  ASSERT_TRUE(sevenZip(temp.path() / "pkg" / "game.zip", temp.path() / "source", "-tzip -mx=1"));
+  SimpleApp app;
+  app.OnBrowserCreated();
+  app.OnBrowserCreated();
+  const int threadsBefore = threadsOfThisProcess();
+  UnpackRequest request;
+  request.setupPath = fromPath(temp.path() / "games") + u"/";
+  request.packageDir = fromPath(temp.path() / "pkg");
+  request.setupMode = 2;
+  app.bridge.install.unzip(request);
+  UnpackJob& job = app.bridge.install.job();
+
+  app.OnBrowserDestroyed();  // the other page may still poll the job
+  EXPECT_TRUE(job.hasWorker());
+  app.OnBrowserDestroyed();
+  EXPECT_FALSE(job.hasWorker());
+  ASSERT_TRUE(job.lastError());
+  EXPECT_EQ(job.lastError()->kind, archive::ErrorKind::Stopped);
+  EXPECT_EQ(threadsOfThisProcess(), threadsBefore);
+  const auto installed = snapshot(temp.path() / "games");
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_EQ(snapshot(temp.path() / "games"), installed);
 }
 
 }  // namespace

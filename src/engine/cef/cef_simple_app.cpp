@@ -84,6 +84,17 @@ CefRefPtr<CefClient> CefSimpleApp::GetDefaultClient() {
   return CefSimpleHandler::For(app_->GetBrowserProcessHandler()->GetDefaultClient());
 }
 
+void CefSimpleApp::OnBrowserCreated(CefRefPtr<CefBrowser> /*browser*/,
+                                    CefRefPtr<CefDictionaryValue> /*extra_info*/) {
+  app_->GetRenderProcessHandler()->OnBrowserCreated();
+}
+
+// CefExecuteProcess returns only after the engine has shut down, and the application object
+// outlives it in a static: what the bridge holds is released here, while the engine runs.
+void CefSimpleApp::OnBrowserDestroyed(CefRefPtr<CefBrowser> /*browser*/) {
+  app_->GetRenderProcessHandler()->OnBrowserDestroyed();
+}
+
 void CefSimpleApp::OnContextCreated(CefRefPtr<CefBrowser> browser,
                                     CefRefPtr<CefFrame> frame,
                                     CefRefPtr<CefV8Context> context) {

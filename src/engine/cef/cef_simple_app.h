@@ -31,6 +31,9 @@ class CefSimpleApp : public CefApp,
   CefRefPtr<CefClient> GetDefaultClient() override;
 
   // CefRenderProcessHandler methods:
+  void OnBrowserCreated(CefRefPtr<CefBrowser> browser,
+                        CefRefPtr<CefDictionaryValue> extra_info) override;
+  void OnBrowserDestroyed(CefRefPtr<CefBrowser> browser) override;
   void OnContextCreated(CefRefPtr<CefBrowser> browser,
                         CefRefPtr<CefFrame> frame,
                         CefRefPtr<CefV8Context> context) override;

@@ -331,8 +331,19 @@ gboolean onPageMessage(WebKitWebPage* /*page*/, WebKitUserMessage* message, gpoi
   return TRUE;
 }
 
+// The page's object is finalised when its browser is destroyed.
+void onPageGone(gpointer, GObject*) {
+  if (RenderProcessHandler* handler =
+          state().app ? state().app->GetRenderProcessHandler() : nullptr)
+    handler->OnBrowserDestroyed();
+}
+
 void onPageCreated(WebKitWebExtension*, WebKitWebPage* page, gpointer) {
   g_signal_connect(page, "user-message-received", G_CALLBACK(onPageMessage), nullptr);
+  if (RenderProcessHandler* handler =
+          state().app ? state().app->GetRenderProcessHandler() : nullptr)
+    handler->OnBrowserCreated();
+  g_object_weak_ref(G_OBJECT(page), onPageGone, nullptr);
 }
 
 }  // namespace
