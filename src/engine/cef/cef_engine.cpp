@@ -42,7 +42,12 @@ void runTask(std::function<void()> task) {
 int ExecuteProcess(const MainArgs& args, const std::shared_ptr<App>& app) {
   // Every process, sub-processes included, before the engine starts anything.
   CefEnableHighDPISupport();
-  return CefExecuteProcess(mainArgs(args), cef_adapter::CefSimpleApp::For(app), nullptr);
+  const int code = CefExecuteProcess(mainArgs(args), cef_adapter::CefSimpleApp::For(app), nullptr);
+  // A sub-process's engine has shut down by now: its face goes with the caller's application
+  // object rather than with the program's statics. The browser process keeps it for initialise.
+  if (code >= 0)
+    cef_adapter::CefSimpleApp::Forget();
+  return code;
 }
 
 bool Initialize(const MainArgs& args, const Settings& settings, const std::shared_ptr<App>& app) {
