@@ -34,7 +34,6 @@ constexpr char kWindowClass[] = "varnet-client";
 struct Loop {
   std::shared_ptr<SimpleHandler> handler;
   CaptionDrag drag;
-  bool closedByPost = false;
 };
 
 // Every event passes here before GTK dispatches it, as every message passes the Win32 loop:
@@ -68,20 +67,18 @@ void onEvent(GdkEvent* event, gpointer data) {
   gtk_main_do_event(event);
 }
 
-// A close posted to the main window: every browser closes, the loop ends, the window goes.
+// A close posted to the main window (the close path, browser/close_path.cpp): the handler
+// closes every browser and quits the loop, then the window goes if closing left it.
 void onPostedClose(Loop& loop, platform::WindowHandle window) {
   if (!loop.handler || window != loop.handler->mainWindow())
     return;
-  log::info("close posted to the main window: every browser closes, the loop ends");
   GtkWidget* main = GTK_WIDGET(window);
   g_object_add_weak_pointer(G_OBJECT(main), reinterpret_cast<gpointer*>(&main));
-  loop.handler->CloseBrowsers(true);
-  engine::QuitMessageLoop();
+  loop.handler->onPostedClose();
   if (main) {
     g_object_remove_weak_pointer(G_OBJECT(main), reinterpret_cast<gpointer*>(&main));
     gtk_widget_destroy(main);
   }
-  loop.closedByPost = true;
 }
 
 int run(int argc, char** argv) {
@@ -130,10 +127,9 @@ int run(int argc, char** argv) {
 
   engine::RunMessageLoop();
 
-  // Closed by the engine rather than by a posted close: as with the Win32 loop, which such a
-  // close does not end, the loop keeps running (the window's destruction still has to reach
-  // the X server) until the exit watcher ends the process once the companion has gone.
-  while (!loop.closedByPost && loop.handler->exitWatcherStarted())
+  // As the Win32 loop, which a close by the engine does not end, the loop keeps running (the
+  // window's destruction still has to reach the X server) until the exit watcher ends it.
+  while (loop.handler->waitsForExitWatcher())
     engine::RunMessageLoop();
   platform::setPostedCloseHandler(nullptr);
   engine::Shutdown();

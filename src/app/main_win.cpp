@@ -66,11 +66,7 @@ int run(HINSTANCE instance, const wchar_t* commandLine) {
 
   MessageLoopHooks hooks;
   hooks.mainWindow = [&handler] { return static_cast<HWND>(handler->mainWindow()); };
-  hooks.closeRequested = [&handler] {
-    log::info("close posted to the main window: every browser closes, the loop ends");
-    handler->CloseBrowsers(true);
-    engine::QuitMessageLoop();
-  };
+  hooks.closeRequested = [&handler] { handler->onPostedClose(); };
   hooks.engineWork = engine::DoMessageLoopWork;
   // A WM_QUIT leaves the browsers open, and nothing else would close them now.
   if (runMessageLoop(hooks) == LoopEnd::Quit)

@@ -91,7 +91,7 @@ void SimpleHandler::OnDownloadUpdated(
   fs::permissions(path, fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec,
                   fs::perm_options::add, error);
   platform::shellOpen(package, {}, fromPath(path.parent_path()));
-  platform::postClose(mainWindow_);
+  postCloseAfterSentScripts(browsers_.empty() ? nullptr : browsers_.front());
 }
 
 }  // namespace varnet

@@ -82,7 +82,7 @@ void SimpleHandler::onSysMenu(const std::shared_ptr<engine::Browser>& browser, i
       // Hidden first, so the window vanishes before the close completes.
       log::info("close asked by the page: window hidden, close posted");
       platform::hideWindow(mainWindow_);
-      platform::postClose(mainWindow_);
+      postCloseAfterSentScripts(browser);
       break;
     default:
       break;

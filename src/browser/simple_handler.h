@@ -39,6 +39,14 @@ class SimpleHandler : public engine::Client, public std::enable_shared_from_this
   // with exit code 0 when the companion downloader has gone.
   bool exitWatcherStarted() const { return exitWatcherStarted_; }
 
+  // The close path (close_path.cpp tells it from start to exit).
+  // The message loop took the close posted to the main window: every browser closes with force
+  // and the engine's loop is told to quit. The loop destroys the window afterwards.
+  void onPostedClose();
+  // True when the engine closed the main window by itself rather than through a posted close:
+  // the process then lives, its loop running, until the exit watcher ends it.
+  bool waitsForExitWatcher() const { return exitWatcherStarted_ && !postedCloseTaken_; }
+
   // engine::Client methods (trust boundary, navigation_guard.cpp):
   bool OnBeforeBrowse(const std::shared_ptr<engine::Browser>& browser,
                       const Navigation& navigation) override;
@@ -83,7 +91,8 @@ class SimpleHandler : public engine::Client, public std::enable_shared_from_this
 
  private:
   void makeMainWindow(platform::WindowHandle window);
-  void startExitWatcher();
+  // Posts the close to the main window once `page` has run the scripts sent to it so far.
+  void postCloseAfterSentScripts(const std::shared_ptr<engine::Browser>& page);
 
   // Message handlers (message_dispatcher.cpp).
   void onSysMenu(const std::shared_ptr<engine::Browser>& browser, int windowCommand);
@@ -102,6 +111,7 @@ class SimpleHandler : public engine::Client, public std::enable_shared_from_this
   platform::WindowHandle mainWindow_ = nullptr;
   bool updateLaunched_ = false;
   bool maximized_ = false;
+  bool postedCloseTaken_ = false;
   std::vector<std::shared_ptr<engine::Browser>> browsers_;
 
   std::atomic<bool> exitWatcherStarted_{false};

@@ -4,6 +4,7 @@
 // shared: a handler may keep a browser or a frame as long as it likes; once the engine has let
 // go of the real thing, its operations do nothing.
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -42,6 +43,10 @@ class BrowserHost {
   virtual void CloseBrowser(bool force) = 0;
   // Tells the engine that the native window's size changed.
   virtual void WasResized() = 0;
+  // Runs `done` on the UI thread once the page has run every script sent to this browser before
+  // the call (ExecuteJavaScript in any of its frames), or has failed to answer in time: what the
+  // page was told reaches it before the client goes on, say, to close its window.
+  virtual void RunAfterSentScripts(std::function<void()> done) = 0;
 };
 
 class Browser {

@@ -196,13 +196,11 @@ void hideWindow(WindowHandle window) {
 void postClose(WindowHandle window) {
   if (!gtkWindow(window))
     return;
-  // Later, as a posted message is: after a moment in which the web process runs the scripts
-  // already sent to the page (the page hears flashprogress(-1,-1,-1) before the client closes).
-  constexpr guint kPostedCloseDelayMs = 250;
-  // Hold a reference while queued so that a window destroyed meanwhile is still a valid object.
+  // Later, from the main loop, as a posted message is; closes arrive in the order posted. A
+  // reference keeps a window destroyed meanwhile a valid object until then.
   g_object_ref(window);
-  g_timeout_add_full(
-      G_PRIORITY_DEFAULT, kPostedCloseDelayMs,
+  g_idle_add_full(
+      G_PRIORITY_DEFAULT,
       [](gpointer data) -> gboolean {
         if (postedCloseHandler())
           postedCloseHandler()(data);

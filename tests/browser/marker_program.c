@@ -1,7 +1,8 @@
 /* A small real program for tests, copied under the names the client starts (httpcurl.exe,
  * update.exe, and on Windows the desktop's browser). Each run appends a line to "<its own
- * name>.ran" in its working folder: the working folder, then its arguments. It then lingers for
- * VARNET_TEST_LINGER_MS milliseconds. */
+ * name>.ran" in its working folder: the working folder, then its arguments. It then lingers until
+ * the file VARNET_TEST_LINGER_UNTIL exists (a minute at most), then for VARNET_TEST_LINGER_MS
+ * milliseconds. */
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -41,6 +42,15 @@ int main(int argc, char** argv) {
       fprintf(out, " %s", argv[i]);
     fprintf(out, "\n");
     fclose(out);
+  }
+  const char* until = getenv("VARNET_TEST_LINGER_UNTIL");
+  for (int i = 0; until && i < 3000; ++i) {
+    FILE* release = fopen(until, "r");
+    if (release) {
+      fclose(release);
+      break;
+    }
+    linger(20);
   }
   const char* ms = getenv("VARNET_TEST_LINGER_MS");
   if (ms)

@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/app.h"
@@ -46,9 +47,18 @@ class FakeBrowserHost : public engine::BrowserHost {
   platform::WindowHandle GetWindowHandle() const override { return window; }
   void CloseBrowser(bool force) override { closeCalls.push_back(force); }
   void WasResized() override { ++resizedCount; }
+  void RunAfterSentScripts(std::function<void()> done) override {
+    afterSentScripts.push_back(std::move(done));
+  }
+  // The page has run what it was sent: the waiting callbacks run, in order.
+  void scriptsRan() {
+    for (auto& done : std::exchange(afterSentScripts, {}))
+      done();
+  }
 
   platform::WindowHandle window = nullptr;
-  std::vector<bool> closeCalls;  // the force argument of each CloseBrowser
+  std::vector<bool> closeCalls;                         // the force argument of each CloseBrowser
+  std::vector<std::function<void()>> afterSentScripts;  // RunAfterSentScripts, not yet run
   int resizedCount = 0;
 };
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "engine/webkit/webkit_port.h"
@@ -134,6 +135,32 @@ TEST_F(WebKitAdapter, ClosingAsksTheClientThenReportsBeforeClose) {
   EXPECT_EQ(engine::webkit::windowOf(*browser), nullptr);
   browser->GetMainFrame()->ExecuteJavaScript(u"1");  // harmless once closed
   browser->Reload();
+}
+
+// The close waits for this: a page told flashprogress(-1,-1,-1) must hear it before it goes,
+// however long its scripts take, unless it hangs.
+TEST_F(WebKitAdapter, AfterSentScriptsRunsOnceTheyHaveRunOrThePageTakesTooLong) {
+  auto& server = WebKitHost::get().server();
+  auto browser = WebKitHost::get().open(client, url("/portal/opener.html"));
+  // Busy for half a second, then asks the server for a page and waits for the answer.
+  browser->GetMainFrame()->ExecuteJavaScript(
+      u"{ const until = Date.now() + 500; while (Date.now() < until) {}"
+      u"  const r = new XMLHttpRequest(); r.open('GET', '/portal/slow', false); r.send(); }");
+  bool done = false, askedBefore = false;
+  browser->GetHost().RunAfterSentScripts([&] {
+    done = true;
+    const auto& asked = server.requests();
+    askedBefore = std::count(asked.begin(), asked.end(), "/portal/slow") > 0;
+  });
+  ASSERT_TRUE(WebKitHost::waitUntil([&] { return done; }));
+  EXPECT_TRUE(askedBefore);
+
+  // A page busy for 4 s: the client goes on before it is done.
+  done = false;
+  browser->GetMainFrame()->ExecuteJavaScript(
+      u"{ const until = Date.now() + 4000; while (Date.now() < until) {} }");
+  browser->GetHost().RunAfterSentScripts([&] { done = true; });
+  EXPECT_TRUE(WebKitHost::waitUntil([&] { return done; }, std::chrono::milliseconds(3500)));
 }
 
 TEST_F(WebKitAdapter, ALoadErrorNamesTheFailedAddress) {

@@ -1,5 +1,6 @@
 #include "engine/webkit_host.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <utility>
@@ -168,8 +169,13 @@ WebKitHost::WebKitHost() {
   static char program[] = "varnet-test-host";
   static char* argv[] = {program, nullptr};
   engine::MainArgs args{1, argv, nullptr};
-  if (!engine::Initialize(args, settings, std::make_shared<SimpleApp>(settings.portal_base_url)))
-    g_error("the engine did not start (no display?)");
+  // Without the engine no case can run: say why and end with a failure, as the client does.
+  if (!engine::Initialize(args, settings, std::make_shared<SimpleApp>(settings.portal_base_url))) {
+    const char* display = g_getenv("DISPLAY");
+    std::fprintf(stderr, "the engine did not start: cannot open the display %s\n",
+                 display ? display : "(DISPLAY is not set)");
+    std::exit(2);
+  }
 }
 
 std::shared_ptr<engine::Browser> WebKitHost::open(const std::shared_ptr<RecordingClient>& client,

@@ -17,8 +17,10 @@ namespace {
 class GtkWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!getenv("DISPLAY") || !gtk_init_check(nullptr, nullptr))
+    if (!getenv("DISPLAY"))
       GTEST_SKIP() << "no display";
+    ASSERT_TRUE(gtk_init_check(nullptr, nullptr))
+        << "cannot open the display " << getenv("DISPLAY");
     window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
     gtk_window_set_title(GTK_WINDOW(window_), "Varnet整合客户端");
     gtk_window_set_default_size(GTK_WINDOW(window_), 400, 300);

@@ -49,6 +49,13 @@ void CefBrowserAdapter::WasResized() {
   browser_->GetHost()->WasResized();
 }
 
+// At once: a frame's scripts (CefFrame::ExecuteJavaScript) and the teardown of the browser's page
+// travel to the render process in the order they were sent, over its one IPC channel, so a
+// script sent before a close runs before the page goes. No later event is needed.
+void CefBrowserAdapter::RunAfterSentScripts(std::function<void()> done) {
+  done();
+}
+
 std::shared_ptr<Browser> wrap(CefRefPtr<CefBrowser> browser) {
   return browser ? std::make_shared<CefBrowserAdapter>(browser) : nullptr;
 }

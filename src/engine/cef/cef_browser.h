@@ -41,6 +41,7 @@ class CefBrowserAdapter : public Browser, public BrowserHost {
   platform::WindowHandle GetWindowHandle() const override;
   void CloseBrowser(bool force) override;
   void WasResized() override;
+  void RunAfterSentScripts(std::function<void()> done) override;
 
  private:
   CefRefPtr<CefBrowser> browser_;

@@ -1,12 +1,16 @@
 // The browser and its frames: window and view creation, the main frame and message senders as
-// the client sees them, load and title events, the close sequence.
+// the client sees them, load and title events, the close sequence, the wait for sent scripts.
 
 #include "engine/webkit/webkit_browser.h"
+
+#include <memory>
+#include <utility>
 
 #include "engine/ui_thread.h"
 #include "engine/webkit/gref.h"
 #include "engine/webkit/webkit_settings.h"
 #include "engine/webkit/webkit_state.h"
+#include "platform/log.h"
 #include "platform/text.h"
 
 namespace varnet::engine::webkit {
@@ -48,6 +52,40 @@ class SenderFrameProxy : public Frame {
  private:
   std::weak_ptr<WebKitBrowser> browser_;
   SenderFrame frame_;
+};
+
+// How long the web process may take to run what it was sent before the client goes on without
+// its answer: a page busy in a script, or a web process that hangs, must not keep a close waiting.
+constexpr guint kSentScriptsLimitMs = 2000;
+
+// One wait for the web process's answer. Whichever comes first, the answer or the time limit, runs
+// `done`; the answer's callback owns the wait and removes the limit's source if it is still due.
+struct SentScriptsWait {
+  std::function<void()> done;
+  guint limit = 0;
+
+  void finish() {
+    if (auto run = std::exchange(done, nullptr))
+      run();
+  }
+  static gboolean onLimit(gpointer data) {
+    auto* wait = static_cast<SentScriptsWait*>(data);
+    wait->limit = 0;
+    log::warning("the page did not run its scripts within ", kSentScriptsLimitMs,
+                 " ms: going on without it");
+    wait->finish();
+    return G_SOURCE_REMOVE;
+  }
+  static void onAnswer(GObject* view, GAsyncResult* result, gpointer data) {
+    std::unique_ptr<SentScriptsWait> wait(static_cast<SentScriptsWait*>(data));
+    // A value or an error (the web process is gone): either way nothing sent before is pending.
+    if (JSCValue* value =
+            webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(view), result, nullptr))
+      g_object_unref(value);
+    if (wait->limit)
+      g_source_remove(wait->limit);
+    wait->finish();
+  }
 };
 
 }  // namespace
@@ -130,6 +168,21 @@ void WebKitBrowser::CloseBrowser(bool force) {
 void WebKitBrowser::WasResized() {
   if (view_)
     gtk_widget_queue_resize(GTK_WIDGET(view_));
+}
+
+// The web process takes the view's scripts and the web extension's messages in the order they
+// were sent and runs each to its end before the next: its answer to an empty script comes once
+// every script sent before has run.
+void WebKitBrowser::RunAfterSentScripts(std::function<void()> done) {
+  VARNET_REQUIRE_UI_THREAD();
+  if (!view_) {
+    done();
+    return;
+  }
+  auto* wait = new SentScriptsWait{std::move(done)};
+  wait->limit = g_timeout_add(kSentScriptsLimitMs, &SentScriptsWait::onLimit, wait);
+  webkit_web_view_evaluate_javascript(view_, "void 0", -1, nullptr, nullptr, nullptr,
+                                      &SentScriptsWait::onAnswer, wait);
 }
 
 void WebKitBrowser::runScriptInFrame(const SenderFrame& frame, const std::u16string& code) {

@@ -39,6 +39,7 @@ class WebKitBrowser : public Browser,
   platform::WindowHandle GetWindowHandle() const override { return window_; }
   void CloseBrowser(bool force) override;
   void WasResized() override;
+  void RunAfterSentScripts(std::function<void()> done) override;
 
   WebKitWebView* view() const { return view_; }
   GtkWindow* window() const { return window_; }
