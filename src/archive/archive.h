@@ -115,10 +115,12 @@ class ArchiveReader {
   // outside the folder (absolute paths, drive letters, ".."); symbolic links are made last and
   // only when they resolve inside it. On a failure or a stop the file being written is removed;
   // files completed before stay. `gate` lets another thread stop the extraction. Nothing when
-  // every item was extracted.
+  // every item was extracted. `plan`: this archive's reading from plan(), when the caller has it
+  // already; read here otherwise.
   std::optional<Error> extractTo(const std::u16string& folder,
                                  const ProgressCallback& progress = {},
-                                 ExtractionGate* gate = nullptr);
+                                 ExtractionGate* gate = nullptr,
+                                 ItemPlan plan = nullptr);
 
   // Extracts only the items at `indices` as extractTo does, except that links are not made but
   // added to `links`, for makeLinksLast once every share of the archive is out. `plan` is this

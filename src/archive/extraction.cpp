@@ -290,12 +290,16 @@ std::optional<Error> makeLinksLast(const std::vector<Link>& links,
 
 std::optional<Error> ArchiveReader::extractTo(const std::u16string& folder,
                                               const ProgressCallback& progress,
-                                              ExtractionGate* gate) {
+                                              ExtractionGate* gate,
+                                              ItemPlan plan) {
   ExtractionGate ownGate;
   ExtractionGate& usedGate = gate ? *gate : ownGate;
   return asResult([&] {
-    ItemPlan plan = std::make_shared<const std::vector<Item>>(
-        planItems(*archive_, library_.runtime(), itemCount(), format_, fromUtf8(archiveName_)));
+    if (!plan)
+      plan = std::make_shared<const std::vector<Item>>(
+          planItems(*archive_, library_.runtime(), itemCount(), format_, fromUtf8(archiveName_)));
+    else if (plan->size() != itemCount())
+      throw Failure{{ErrorKind::Damaged, "item plan of another archive for " + archiveName_, {}}};
     makeLinks(extractSome(folder, plan, nullptr, progress, usedGate), toPath(folder), usedGate);
   });
 }

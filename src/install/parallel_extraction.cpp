@@ -71,10 +71,8 @@ std::optional<Error> extractInParallel(ArchiveReader& reader,
   if (!plan)
     return plan.error();
   std::optional<ShareQueue> queue;
-  size_t itemCount = 0;
   try {
     std::vector<archive::ItemInfo> items = archive::describeItems(*plan);
-    itemCount = items.size();
     if (workers == 0) {
       uint64_t total = 0;
       for (const archive::ItemInfo& item : items)
@@ -88,13 +86,7 @@ std::optional<Error> extractInParallel(ArchiveReader& reader,
   if (queue->workers() <= 1) {
     // One worker, or one solid block: only the library's own threads can share the decoding.
     reader.setDecoderThreads(coreCount());
-    std::vector<uint32_t> all(itemCount);
-    std::iota(all.begin(), all.end(), 0u);
-    std::vector<archive::Link> links;
-    if (std::optional<Error> error =
-            reader.extractItems(folder, *plan, std::move(all), progress, gate, links))
-      return error;
-    return archive::makeLinksLast(links, folder, gate);
+    return reader.extractTo(folder, progress, &gate, *plan);
   }
 
   Workers state(queue->workers(), progress, gate);

@@ -298,8 +298,12 @@ class JscScriptContext : public ScriptContext {
   guint64 document_;
 };
 
+RenderProcessHandler* renderProcessHandler() {
+  return state().app ? state().app->GetRenderProcessHandler() : nullptr;
+}
+
 void onWindowObjectCleared(WebKitScriptWorld* world, WebKitWebPage* page, WebKitFrame* frame) {
-  RenderProcessHandler* handler = state().app ? state().app->GetRenderProcessHandler() : nullptr;
+  RenderProcessHandler* handler = renderProcessHandler();
   if (!handler)
     return;
   noteDocument(page, webkit_frame_get_uri(frame));
@@ -333,15 +337,13 @@ gboolean onPageMessage(WebKitWebPage* /*page*/, WebKitUserMessage* message, gpoi
 
 // The page's object is finalised when its browser is destroyed.
 void onPageGone(gpointer, GObject*) {
-  if (RenderProcessHandler* handler =
-          state().app ? state().app->GetRenderProcessHandler() : nullptr)
+  if (RenderProcessHandler* handler = renderProcessHandler())
     handler->OnBrowserDestroyed();
 }
 
 void onPageCreated(WebKitWebExtension*, WebKitWebPage* page, gpointer) {
   g_signal_connect(page, "user-message-received", G_CALLBACK(onPageMessage), nullptr);
-  if (RenderProcessHandler* handler =
-          state().app ? state().app->GetRenderProcessHandler() : nullptr)
+  if (RenderProcessHandler* handler = renderProcessHandler())
     handler->OnBrowserCreated();
   g_object_weak_ref(G_OBJECT(page), onPageGone, nullptr);
 }
