@@ -1,14 +1,22 @@
 // Unpacks about 200 MB of mixed files, packed as a zip and as a non-solid 7z, with the unpack job
 // (through our 7-Zip binding, one worker per core), with one worker, and with 7z x, bsdtar -xf
-// and unzip (zip only), alternating, and prints the median times and the machine's load. Every
-// run's output is compared, untimed, with what an untimed 7z x before the runs unpacked (names,
-// sizes, contents).
+// and unzip (zip only), alternating, and prints the median times, their spread and the machine's
+// load. Every run's output is compared, untimed, with what an untimed 7z x before the runs
+// unpacked (names, sizes, contents).
 //
 //   bench_unpack [WORK_FOLDER] [RUNS]
 //
 // The archives are made in WORK_FOLDER (default: a folder under /tmp) on the first run and kept
 // for later ones. The last line, for the zip, reads
 //   unpack: ours X s, 7z Y s, bsdtar Z s, unzip W s, ratio ours/best-peer R (workers N)
+//
+// Every contestant of every run unpacks into a new folder of its own (in a block group of its own
+// where ext4 allows it) and nothing is deleted while the runs are timed: ext4 without a journal
+// skips, when it allocates an inode, every inode freed in the last minute (in the last six while
+// the block of the inode table that holds it waits to be written), so whoever unpacks after a
+// deletion pays for it, up to as much again as the unpack itself. Each output leaves the page
+// cache once it is checked, and all are deleted at the end; a later start within that window
+// waits it out first.
 
 #include <algorithm>
 #include <chrono>
@@ -21,12 +29,17 @@
 #include <functional>
 #include <iostream>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
 #include <vector>
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include "install/unpack_job.h"
 #include "install/unpack_shares.h"
@@ -128,23 +141,39 @@ double median(std::vector<double> values) {
   return values[values.size() / 2];
 }
 
+// A file's bytes, read once its data is on disk; then it leaves the page cache. This machine (a
+// virtual one whose memory the host backs on demand) writes files much more slowly once the cache
+// holds a few GB, so the cache may not grow from one contestant to the next.
+std::optional<std::string> readAndForget(const fs::path& path) {
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0)
+    return std::nullopt;
+  std::string bytes;
+  char buffer[1 << 16];
+  ssize_t count;
+  while ((count = read(fd, buffer, sizeof buffer)) > 0)
+    bytes.append(buffer, static_cast<size_t>(count));
+  posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+  close(fd);
+  return count == 0 ? std::optional<std::string>(std::move(bytes)) : std::nullopt;
+}
+
 // What a run left in the output folder: each file's path (folders end with '/') with its size and
-// a hash of its bytes.
+// a hash of its bytes. Call it once the files are on disk (after sync).
 using Tree = std::map<std::string, std::pair<uint64_t, size_t>>;
 
 Tree treeOf(const fs::path& folder) {
   Tree tree;
-  std::string bytes;
   for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder)) {
     std::string name = entry.path().lexically_relative(folder).generic_string();
     if (entry.is_symlink()) {
       tree[name] = {0, std::hash<std::string>()(fs::read_symlink(entry.path()).string())};
     } else if (entry.is_directory()) {
       tree[name + "/"] = {0, 0};
+    } else if (std::optional<std::string> bytes = readAndForget(entry.path())) {
+      tree[name] = {bytes->size(), std::hash<std::string_view>()(*bytes)};
     } else {
-      std::ifstream file(entry.path(), std::ios::binary);
-      bytes.assign(std::istreambuf_iterator<char>(file), {});
-      tree[name] = {bytes.size(), std::hash<std::string_view>()(bytes)};
+      tree[name] = {UINT64_MAX, 0};  // unreadable: never what was expected
     }
   }
   return tree;
@@ -157,15 +186,17 @@ std::string loadAverage() {
   return one + " (1 min), " + five + " (5 min)";
 }
 
-// One archive's contestants, each a command that unpacks it into `out`.
+// One archive's contestants, each a command that unpacks it into the folder it is given.
 struct Contest {
   fs::path archive;
+  std::string kind;  // "zip" or "7z"
   unsigned workers = 1;
   std::vector<std::string> names;
-  std::vector<std::function<bool()>> runs;
+  std::vector<std::function<bool(const fs::path&)>> runs;
   std::vector<std::vector<double>> times;
   std::vector<std::vector<double>> processorTimes;  // user and system, all threads
   Tree expected;                                    // what 7z x unpacked before the runs
+  uint64_t expectedBytes = 0;
 };
 
 bool runJob(const fs::path& packageDir, const fs::path& out) {
@@ -180,9 +211,10 @@ bool runJob(const fs::path& packageDir, const fs::path& out) {
   return job.progress() == 100;
 }
 
-Contest contestFor(const fs::path& archive, const fs::path& out, bool withUnzip) {
+Contest contestFor(const fs::path& archive, bool withUnzip) {
   Contest contest;
   contest.archive = archive;
+  contest.kind = archive.extension().string().substr(1);
   namespace binding = varnet::archive;
   auto library = binding::SevenZipLibrary::load();
   auto reader =
@@ -199,35 +231,92 @@ Contest contestFor(const fs::path& archive, const fs::path& out, bool withUnzip)
   fs::path packageDir = archive.parent_path();
   contest.names = {"ours", "ours 1 worker", "7z", "bsdtar"};
   contest.runs = {
-      [=] { return runJob(packageDir, out); },
-      [=] {
+      [=](const fs::path& out) { return runJob(packageDir, out); },
+      [=](const fs::path& out) {
         auto helper = varnet::ZlibHelper::open(varnet::fromPath(archive), varnet::fromPath(out));
         if (!helper)
           return false;
         helper->workers = 1;
         return !helper->extract();
       },
-      [=] { return shell("7z x -y -o" + quoted(out) + " " + quoted(archive)); },
-      [=] { return shell("bsdtar -xf " + quoted(archive) + " -C " + quoted(out)); },
+      [=](const fs::path& out) {
+        return shell("7z x -y -o" + quoted(out) + " " + quoted(archive));
+      },
+      [=](const fs::path& out) {
+        return shell("bsdtar -xf " + quoted(archive) + " -C " + quoted(out));
+      },
   };
   if (withUnzip) {
     contest.names.push_back("unzip");
-    contest.runs.push_back(
-        [=] { return shell("unzip -q -o " + quoted(archive) + " -d " + quoted(out)); });
+    contest.runs.push_back([=](const fs::path& out) {
+      return shell("unzip -q -o " + quoted(archive) + " -d " + quoted(out));
+    });
   }
   contest.times.resize(contest.names.size());
   contest.processorTimes.resize(contest.names.size());
   return contest;
 }
 
+// How long ext4 without a journal may keep skipping a freed inode: a minute, five more while the
+// block of the inode table that holds it waits to be written (and a few seconds to spare).
+constexpr int64_t kInodeRecencySeconds = 6 * 60 + 5;
+
+int64_t secondsNow() {
+  return std::chrono::duration_cast<std::chrono::seconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
+// Deletes the outputs and notes when, so that the next start knows how long to wait.
+void deleteOutputs(const fs::path& outputs, const fs::path& stamp) {
+  fs::remove_all(outputs);
+  shell("sync");
+  std::ofstream(stamp) << secondsNow() << "\n";
+}
+
+// Waits until no inode that the bench freed is recent enough to be skipped.
+void waitOutDeletions(const fs::path& stamp) {
+  int64_t deletedAt = 0;
+  std::ifstream(stamp) >> deletedAt;
+  int64_t left = deletedAt + kInodeRecencySeconds - secondsNow();
+  if (deletedAt <= 0 || left <= 0)
+    return;
+  std::cout << "waiting " << left << " s: files deleted since " << kInodeRecencySeconds
+            << " s ago would slow down whoever creates files next" << std::endl;
+  std::this_thread::sleep_for(std::chrono::seconds(left));
+}
+
+// Makes ext4 place each new folder below `folder` as it places one at the top of the file system:
+// in a block group with room and few folders (chattr +T). Every contestant then creates its files
+// where no other one created or deleted any, away from the busy groups of the temp folder.
+bool spreadSubfolders(const fs::path& folder) {
+  int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  int flags = 0;
+  bool spread = fd >= 0 && ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+  flags |= FS_TOPDIR_FL;
+  spread = spread && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+  if (fd >= 0)
+    close(fd);
+  return spread;
+}
+
+std::string range(const std::vector<double>& values) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.2f-%.2f", *std::min_element(values.begin(), values.end()),
+                *std::max_element(values.begin(), values.end()));
+  return text;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   fs::path work = argc > 1 ? fs::path(argv[1]) : fs::temp_directory_path() / "varnet-bench-unpack";
-  int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
+  int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
   // One package folder per archive: the job unpacks the one archive it finds there.
   fs::path zip = work / "zip/mixed.zip";
   fs::path sevenZip = work / "7z/mixed.7z";
+  fs::path outputs = work / "out";
+  fs::path stamp = work / "deleted-at";
   if (!fs::exists(zip) || !fs::exists(sevenZip)) {
     std::cout << "making " << zip << " and " << sevenZip << " ..." << std::endl;
     fs::remove_all(work / "source");
@@ -241,38 +330,63 @@ int main(int argc, char** argv) {
         !shell("cd " + quoted(work / "source") + " && 7z a -bd -t7z -mx=5 -ms=off " +
                quoted(sevenZip) + " ."))
       return std::cerr << "bench_unpack: 7z a failed\n", 1;
-    fs::remove_all(work / "source");
+    deleteOutputs(work / "source", stamp);
   }
+  if (fs::exists(outputs))  // left by a run that did not end
+    deleteOutputs(outputs, stamp);
 
-  fs::path out = work / "out";
-  std::vector<Contest> contests = {contestFor(zip, out, true), contestFor(sevenZip, out, false)};
-  std::cout << "zip " << fs::file_size(zip) << " bytes, 7z (non-solid) " << fs::file_size(sevenZip)
-            << " bytes, " << runs << " runs each, " << std::thread::hardware_concurrency()
-            << " cores, load average " << loadAverage() << std::endl;
+  std::vector<Contest> contests = {contestFor(zip, true), contestFor(sevenZip, false)};
+  fs::create_directories(outputs);
+  const bool ownGroups = spreadSubfolders(outputs);
+  for (const Contest& contest : contests) {
+    fs::create_directories(outputs / contest.kind);
+    spreadSubfolders(outputs / contest.kind);
+  }
+  uint64_t needed = 0;
   for (Contest& contest : contests) {
-    fs::remove_all(out);
-    if (!shell("7z x -y -o" + quoted(out) + " " + quoted(contest.archive)))
+    fs::path out = outputs / contest.kind / "expected";
+    fs::create_directories(out);
+    if (!shell("7z x -y -o" + quoted(out) + " " + quoted(contest.archive)) || !shell("sync"))
       return std::cerr << "bench_unpack: 7z x failed\n", 1;
     contest.expected = treeOf(out);
+    for (const auto& [name, entry] : contest.expected)
+      contest.expectedBytes += entry.first;
+    needed += contest.expectedBytes * contest.runs.size() * runs;
   }
+  uint64_t available = fs::space(work).available;
+  if (available < needed + (1ull << 30)) {
+    std::cerr << "bench_unpack: the runs need " << (needed >> 20) << " MiB in " << work << ", "
+              << (available >> 20) << " MiB are free\n";
+    deleteOutputs(outputs, stamp);
+    return 1;
+  }
+  waitOutDeletions(stamp);
+  std::cout << "zip " << fs::file_size(zip) << " bytes, 7z (non-solid) " << fs::file_size(sevenZip)
+            << " bytes, " << runs << " runs each, " << std::thread::hardware_concurrency()
+            << " cores, load average " << loadAverage() << "; the outputs take " << (needed >> 20)
+            << " MiB until the end" << (ownGroups ? ", each in a block group of its own" : "")
+            << std::endl;
   for (int run = 0; run < runs; ++run) {
     for (Contest& contest : contests) {
-      std::printf("run %d, %s:", run + 1, contest.archive.extension().c_str() + 1);
+      std::printf("run %d, %s:", run + 1, contest.kind.c_str());
       for (size_t i = 0; i < contest.runs.size(); ++i) {
-        fs::remove_all(out);
+        fs::path out =
+            outputs / contest.kind / ("run" + std::to_string(run + 1) + "-" + std::to_string(i));
         fs::create_directories(out);
         shell("sync");
-        auto [wall, processor] = seconds(contest.runs[i]);
+        auto [wall, processor] = seconds([&] { return contest.runs[i](out); });
         contest.times[i].push_back(wall);
         contest.processorTimes[i].push_back(processor);
         std::printf("%s %s %.2f s", i ? "," : "", contest.names[i].c_str(),
                     contest.times[i].back());
         std::fflush(stdout);
         // The job unpacks into a folder named after the archive below the root it is given.
+        shell("sync");
         Tree tree = treeOf(i == 0 ? out / contest.archive.stem() : out);
         if (tree != contest.expected) {
           std::cerr << "\nbench_unpack: " << contest.names[i] << " unpacked " << tree.size()
                     << " entries that differ from 7z x's " << contest.expected.size() << "\n";
+          deleteOutputs(outputs, stamp);
           return 1;
         }
       }
@@ -280,18 +394,20 @@ int main(int argc, char** argv) {
       std::fflush(stdout);
     }
   }
-  fs::remove_all(out);
   std::cout << "load average at the end " << loadAverage() << std::endl;
-  // Medians: for each archive one line, the zip's again last in the fixed form.
+  deleteOutputs(outputs, stamp);
+  // Medians with the spread of the runs: for each archive one line, the zip's again last in the
+  // fixed form.
   std::vector<double> zipMedians;
   for (Contest& contest : contests) {
     std::vector<double> medians;
     for (const std::vector<double>& times : contest.times)
       medians.push_back(median(times));
     double bestPeer = *std::min_element(medians.begin() + 2, medians.end());
-    std::printf("%s (workers %u):", contest.archive.extension().c_str() + 1, contest.workers);
+    std::printf("%s (workers %u):", contest.kind.c_str(), contest.workers);
     for (size_t i = 0; i < medians.size(); ++i)
-      std::printf("%s %s %.2f s", i ? "," : "", contest.names[i].c_str(), medians[i]);
+      std::printf("%s %s %.2f s (%s)", i ? "," : "", contest.names[i].c_str(), medians[i],
+                  range(contest.times[i]).c_str());
     std::printf(", ratio ours/best-peer %.2f, ours 1 worker/best-peer %.2f\n",
                 medians[0] / bestPeer, medians[1] / bestPeer);
     // On a machine shared with other work the wall-clock times say little about the work done.
