@@ -193,19 +193,12 @@ class ExtractCallback final : public IArchiveExtractCallback,
       file->discard();
       throw;
     }
-    if (!file->finish()) {
+    if (!file->finish(item.modified, item.permissions)) {
       file->discard();
       if (gate_.stopped())
         throw Failure{kStopped};
       throw Failure{fileError(std::make_error_code(std::errc::io_error), file->path(), "write")};
     }
-    gate_.pass([&] {
-      std::error_code ignored;
-      if (item.modified)
-        fs::last_write_time(file->path(), *item.modified, ignored);
-      if (item.permissions)
-        fs::permissions(file->path(), fs::perms(*item.permissions), ignored);
-    });
   }
 
   void finishLink(const Item& item) {

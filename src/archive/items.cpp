@@ -1,6 +1,5 @@
 #include "archive/items.h"
 
-#include <chrono>
 #include <memory>
 #include <mutex>
 
@@ -20,17 +19,12 @@ constexpr uint32_t kFileTypeMask = 0xF000;
 constexpr uint32_t kSymbolicLinkType = 0xA000;
 constexpr uint32_t kDirectoryType = 0x4000;
 
-// A FILETIME as the file system's clock: its distance from the system clock is measured once.
-std::optional<fs::file_time_type> toFileTime(std::optional<uint64_t> ticks) {
+// A modification time before 1970 is left out: the file keeps the time it was written at.
+std::optional<uint64_t> modificationTime(std::optional<uint64_t> ticks) {
   constexpr uint64_t kUnixEpochTicks = 116444736000000000ull;
   if (!ticks || *ticks < kUnixEpochTicks)
     return std::nullopt;
-  static const auto clockOffset =
-      std::chrono::round<std::chrono::seconds>(fs::file_time_type::clock::now().time_since_epoch() -
-                                               std::chrono::system_clock::now().time_since_epoch());
-  auto sinceUnixEpoch = std::chrono::nanoseconds((*ticks - kUnixEpochTicks) * 100);
-  return fs::file_time_type(
-      std::chrono::duration_cast<fs::file_time_type::duration>(sinceUnixEpoch + clockOffset));
+  return ticks;
 }
 
 // What 7-Zip's own program calls an item that has no name: the archive's file name without its
@@ -85,7 +79,7 @@ std::vector<Item> planItems(IInArchive& archive,
     item.relative = *relative;
     item.encrypted = read(index, kpidEncrypted).flag();
     item.size = read(index, kpidSize).number();
-    item.modified = toFileTime(read(index, kpidMTime).fileTime());
+    item.modified = modificationTime(read(index, kpidMTime).fileTime());
     if (std::optional<uint64_t> attributes = read(index, kpidAttrib).number();
         attributes && (*attributes & kUnixModeFlag)) {
       uint32_t mode = static_cast<uint32_t>(*attributes >> 16);

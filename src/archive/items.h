@@ -24,8 +24,8 @@ struct Item {
   std::optional<uint64_t> size;         // as listed; nothing when the archive does not say
   std::u16string linkTarget;            // from kpidSymLink; zip keeps it in the item's data
   std::optional<uint32_t> permissions;  // Unix permission bits, when the archive has them
-  std::optional<std::filesystem::file_time_type> modified;
-  std::optional<uint32_t> block;  // the solid block it is decoded from, when it has one
+  std::optional<uint64_t> modified;     // FILETIME ticks (100 ns since 1601, UTC), not before 1970
+  std::optional<uint32_t> block;        // the solid block it is decoded from, when it has one
 };
 
 // The place below the root of every item, checked before anything is written. Throws Failure for

@@ -1,6 +1,5 @@
 #include "archive/streams.h"
 
-#include <cerrno>
 #include <cstdint>
 #include <system_error>
 
@@ -74,7 +73,21 @@ bool OutFileStream::openLocked() {
   if (state_ != State::Waiting)
     return state_ == State::Open;
   state_ = State::Failed;
-  // A file of the same name is replaced, never written through: it may be a link.
+  using Created = platform::OutputFile::Created;
+  Created created = file_.create(path_);
+  if (created == Created::NameTaken) {
+    replaceLocked();
+    created = file_.create(path_);
+  }
+  if (created != Created::Yes)
+    return failLocked(file_.error());
+  state_ = State::Open;
+  gate_.setUndoWhileInside(this, [this] { discardLocked(); });
+  return true;
+}
+
+// What has the name goes first: it may be a link, which must not be written through.
+void OutFileStream::replaceLocked() {
   std::error_code error;
   if (!std::filesystem::remove(path_, error) && error) {
     // A read-only file (Windows refuses to delete it) is replaced all the same.
@@ -82,17 +95,11 @@ bool OutFileStream::openLocked() {
                                  std::filesystem::perm_options::add, error);
     std::filesystem::remove(path_, error);
   }
-  errno = 0;
-  if (!file_.open(path_, std::ios::out | std::ios::binary | std::ios::trunc))
-    return failLocked();
-  state_ = State::Open;
-  gate_.setUndoWhileInside(this, [this] { discardLocked(); });
-  return true;
 }
 
-bool OutFileStream::failLocked() {
+bool OutFileStream::failLocked(std::error_code reason) {
   errors_.record(
-      fileError(std::error_code(errno ? errno : EIO, std::generic_category()), path_, "write"));
+      fileError(reason ? reason : std::make_error_code(std::errc::io_error), path_, "write"));
   state_ = State::Failed;
   return false;
 }
@@ -112,12 +119,8 @@ HRESULT OutFileStream::Write(const void* data, uint32_t size, uint32_t* processe
     *processed = 0;
   bool written = false;
   if (!gate_.pass([&] {
-        if (!openLocked())
-          return;
-        errno = 0;
-        written = file_.sputn(static_cast<const char*>(data), size) ==
-                      static_cast<std::streamsize>(size) ||
-                  failLocked();
+        if (openLocked())
+          written = file_.write(data, size) || failLocked(file_.error());
       }))
     return kAbort;
   if (!written)
@@ -128,13 +131,14 @@ HRESULT OutFileStream::Write(const void* data, uint32_t size, uint32_t* processe
   return kOk;
 }
 
-bool OutFileStream::finish() {
+bool OutFileStream::finish(std::optional<uint64_t> modifiedTicks,
+                           std::optional<uint32_t> permissions) {
   bool done = false;
   gate_.pass([&] {
     if (!openLocked())
       return;
-    errno = 0;
-    done = file_.close() != nullptr || failLocked();
+    file_.setTimeAndMode(modifiedTicks, permissions);
+    done = file_.close() || failLocked(file_.error());
     if (done) {
       state_ = State::Done;
       gate_.setUndoWhileInside(this, nullptr);

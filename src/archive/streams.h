@@ -4,11 +4,13 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 
 #include "archive/com_object.h"
 #include "archive/error.h"
 #include "archive/extraction_gate.h"
+#include "platform/output_file.h"
 
 namespace varnet::archive {
 
@@ -35,8 +37,8 @@ class InFileStream final : public IInStream, private RefCounted<InFileStream> {
 
 // One extracted file. It is created at the first write (or by finish() when the item is empty),
 // so that items refused before their data arrives, such as those with a wrong password, leave
-// nothing behind. Every change to disk passes the gate; while the file is open, stopping the gate
-// removes it.
+// nothing behind. A file of the same name is replaced, never written through. Every change to
+// disk passes the gate; while the file is open, stopping the gate removes it.
 class OutFileStream final : public ISequentialOutStream, private RefCounted<OutFileStream> {
   friend class RefCounted<OutFileStream>;
 
@@ -49,8 +51,9 @@ class OutFileStream final : public ISequentialOutStream, private RefCounted<OutF
   VARNET_7Z_UNKNOWN_METHODS()
   HRESULT VARNET_7Z_CALL Write(const void* data, uint32_t size, uint32_t* processed) override;
 
-  // Completes the file (creating it when nothing was written). False when refused or failed.
-  bool finish();
+  // Completes the file (creating it when nothing was written) with the item's modification time
+  // (FILETIME ticks) and Unix permission bits, where it has them. False when refused or failed.
+  bool finish(std::optional<uint64_t> modifiedTicks, std::optional<uint32_t> permissions);
   // Removes whatever was written.
   void discard();
 
@@ -59,14 +62,15 @@ class OutFileStream final : public ISequentialOutStream, private RefCounted<OutF
 
  private:
   bool openLocked();
+  void replaceLocked();
   void discardLocked();
-  bool failLocked();  // keeps errno's reason
+  bool failLocked(std::error_code reason);
 
   std::filesystem::path path_;
   ExtractionGate& gate_;
   FirstError& errors_;
   enum class State { Waiting, Open, Done, Failed, Removed };
-  std::filebuf file_;
+  platform::OutputFile file_;
   State state_ = State::Waiting;
   uint64_t written_ = 0;
 };
