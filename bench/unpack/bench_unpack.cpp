@@ -1,8 +1,8 @@
 // Unpacks about 200 MB of mixed files, packed as a zip and as a non-solid 7z, with the unpack job
 // (through our 7-Zip binding, one worker per core), with one worker, and with 7z x, bsdtar -xf
-// and unzip (zip only), alternating, and prints the median times, their spread and the machine's
-// load. Every run's output is compared, untimed, with what an untimed 7z x before the runs
-// unpacked (names, sizes, contents).
+// and unzip (zip only), in turns (each run begun by the next one), and prints the median times,
+// their spread and the machine's load. Every run's output is compared, untimed, with what an
+// untimed 7z x before the runs unpacked (names, sizes, contents).
 //
 //   bench_unpack [WORK_FOLDER] [RUNS]
 //
@@ -369,7 +369,10 @@ int main(int argc, char** argv) {
   for (int run = 0; run < runs; ++run) {
     for (Contest& contest : contests) {
       std::printf("run %d, %s:", run + 1, contest.kind.c_str());
-      for (size_t i = 0; i < contest.runs.size(); ++i) {
+      // Each run starts with the next contestant, so that none always goes first.
+      const size_t count = contest.runs.size();
+      for (size_t slot = 0; slot < count; ++slot) {
+        const size_t i = (slot + static_cast<size_t>(run)) % count;
         fs::path out =
             outputs / contest.kind / ("run" + std::to_string(run + 1) + "-" + std::to_string(i));
         fs::create_directories(out);
@@ -377,7 +380,7 @@ int main(int argc, char** argv) {
         auto [wall, processor] = seconds([&] { return contest.runs[i](out); });
         contest.times[i].push_back(wall);
         contest.processorTimes[i].push_back(processor);
-        std::printf("%s %s %.2f s", i ? "," : "", contest.names[i].c_str(),
+        std::printf("%s %s %.2f s", slot ? "," : "", contest.names[i].c_str(),
                     contest.times[i].back());
         std::fflush(stdout);
         // The job unpacks into a folder named after the archive below the root it is given.
