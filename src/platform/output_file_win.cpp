@@ -24,9 +24,11 @@ OutputFile::~OutputFile() {
 }
 
 OutputFile::Created OutputFile::create(const std::filesystem::path& path) {
-  // CREATE_NEW fails on any name that is taken, a symbolic link or junction included.
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                            nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  // CREATE_NEW fails on any name that is taken, a symbolic link or junction included. Reading the
+  // attributes back is what setTimeAndMode needs beyond writing.
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE | FILE_READ_ATTRIBUTES,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     const DWORD code = GetLastError();
     error_ = lastError();
