@@ -278,10 +278,11 @@ void deleteOutputs(const fs::path& outputs, const fs::path& stamp) {
 void waitOutDeletions(const fs::path& stamp) {
   int64_t deletedAt = 0;
   std::ifstream(stamp) >> deletedAt;
-  int64_t left = deletedAt + kInodeRecencySeconds - secondsNow();
+  // At most the whole window, should the clock have been set back since.
+  int64_t left = std::min(deletedAt + kInodeRecencySeconds - secondsNow(), kInodeRecencySeconds);
   if (deletedAt <= 0 || left <= 0)
     return;
-  std::cout << "waiting " << left << " s: files deleted since " << kInodeRecencySeconds
+  std::cout << "waiting " << left << " s: files deleted less than " << kInodeRecencySeconds
             << " s ago would slow down whoever creates files next" << std::endl;
   std::this_thread::sleep_for(std::chrono::seconds(left));
 }
