@@ -10,13 +10,7 @@
 // for later ones. The last line, for the zip, reads
 //   unpack: ours X s, 7z Y s, bsdtar Z s, unzip W s, ratio ours/best-peer R (workers N)
 //
-// Every contestant of every run unpacks into a new folder of its own (in a block group of its own
-// where ext4 allows it) and nothing is deleted while the runs are timed: ext4 without a journal
-// skips, when it allocates an inode, every inode freed in the last minute (in the last six while
-// the block of the inode table that holds it waits to be written), so whoever unpacks after a
-// deletion pays for it, up to as much again as the unpack itself. Each output leaves the page
-// cache once it is checked, and all are deleted at the end; a later start within that window
-// waits it out first.
+// Every contestant of every run meets the same file system (bench_disk.h).
 
 #include <algorithm>
 #include <chrono>
@@ -35,12 +29,9 @@
 #include <thread>
 #include <vector>
 
-#include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/resource.h>
-#include <unistd.h>
 
+#include "bench_disk.h"
 #include "install/unpack_job.h"
 #include "install/unpack_shares.h"
 #include "install/zlib_helper.h"
@@ -50,6 +41,12 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 namespace {
+
+using bench::deleteOutputs;
+using bench::spreadSubfolders;
+using bench::Tree;
+using bench::treeOf;
+using bench::waitOutDeletions;
 
 struct Random {
   uint64_t state;
@@ -141,44 +138,6 @@ double median(std::vector<double> values) {
   return values[values.size() / 2];
 }
 
-// A file's bytes, read once its data is on disk; then it leaves the page cache. This machine (a
-// virtual one whose memory the host backs on demand) writes files much more slowly once the cache
-// holds a few GB, so the cache may not grow from one contestant to the next.
-std::optional<std::string> readAndForget(const fs::path& path) {
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0)
-    return std::nullopt;
-  std::string bytes;
-  char buffer[1 << 16];
-  ssize_t count;
-  while ((count = read(fd, buffer, sizeof buffer)) > 0)
-    bytes.append(buffer, static_cast<size_t>(count));
-  posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
-  close(fd);
-  return count == 0 ? std::optional<std::string>(std::move(bytes)) : std::nullopt;
-}
-
-// What a run left in the output folder: each file's path (folders end with '/') with its size and
-// a hash of its bytes. Call it once the files are on disk (after sync).
-using Tree = std::map<std::string, std::pair<uint64_t, size_t>>;
-
-Tree treeOf(const fs::path& folder) {
-  Tree tree;
-  for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder)) {
-    std::string name = entry.path().lexically_relative(folder).generic_string();
-    if (entry.is_symlink()) {
-      tree[name] = {0, std::hash<std::string>()(fs::read_symlink(entry.path()).string())};
-    } else if (entry.is_directory()) {
-      tree[name + "/"] = {0, 0};
-    } else if (std::optional<std::string> bytes = readAndForget(entry.path())) {
-      tree[name] = {bytes->size(), std::hash<std::string_view>()(*bytes)};
-    } else {
-      tree[name] = {UINT64_MAX, 0};  // unreadable: never what was expected
-    }
-  }
-  return tree;
-}
-
 std::string loadAverage() {
   std::ifstream file("/proc/loadavg");
   std::string one, five;
@@ -255,50 +214,6 @@ Contest contestFor(const fs::path& archive, bool withUnzip) {
   contest.times.resize(contest.names.size());
   contest.processorTimes.resize(contest.names.size());
   return contest;
-}
-
-// How long ext4 without a journal may keep skipping a freed inode: a minute, five more while the
-// block of the inode table that holds it waits to be written (and a few seconds to spare).
-constexpr int64_t kInodeRecencySeconds = 6 * 60 + 5;
-
-int64_t secondsNow() {
-  return std::chrono::duration_cast<std::chrono::seconds>(
-             std::chrono::system_clock::now().time_since_epoch())
-      .count();
-}
-
-// Deletes the outputs and notes when, so that the next start knows how long to wait.
-void deleteOutputs(const fs::path& outputs, const fs::path& stamp) {
-  fs::remove_all(outputs);
-  shell("sync");
-  std::ofstream(stamp) << secondsNow() << "\n";
-}
-
-// Waits until no inode that the bench freed is recent enough to be skipped.
-void waitOutDeletions(const fs::path& stamp) {
-  int64_t deletedAt = 0;
-  std::ifstream(stamp) >> deletedAt;
-  // At most the whole window, should the clock have been set back since.
-  int64_t left = std::min(deletedAt + kInodeRecencySeconds - secondsNow(), kInodeRecencySeconds);
-  if (deletedAt <= 0 || left <= 0)
-    return;
-  std::cout << "waiting " << left << " s: files deleted less than " << kInodeRecencySeconds
-            << " s ago would slow down whoever creates files next" << std::endl;
-  std::this_thread::sleep_for(std::chrono::seconds(left));
-}
-
-// Makes ext4 place each new folder below `folder` as it places one at the top of the file system:
-// in a block group with room and few folders (chattr +T). Every contestant then creates its files
-// where no other one created or deleted any, away from the busy groups of the temp folder.
-bool spreadSubfolders(const fs::path& folder) {
-  int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  int flags = 0;
-  bool spread = fd >= 0 && ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-  flags |= FS_TOPDIR_FL;
-  spread = spread && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-  if (fd >= 0)
-    close(fd);
-  return spread;
 }
 
 std::string range(const std::vector<double>& values) {
