@@ -8,8 +8,9 @@
 //   GDK_GL=disable                       GTK does not open GLX to pick its window visuals
 //   WEBKIT_WEB_RENDER_DEVICE_FILE        the render node named here, so that the UI process does
 //                                        not open a GL display to ask for one
-// Together the UI process loads no GL driver. The web process still does: WebKit 2.50 opens its
-// GL display when it creates a page, whatever the settings.
+// Together the UI process loads no GL driver. The web process still does: WebKitGTK 2.50.6 opens
+// its GL display when it creates a page, its page settings reading accelerated compositing as on
+// whatever the client chose (README, Benchmarks).
 
 #include "engine/webkit/drawing_mode.h"
 
