@@ -7,6 +7,7 @@
 #include "archive/item_path.h"
 #include "archive/legacy_names.h"
 #include "archive/property.h"
+#include "platform/output_file.h"
 #include "platform/text.h"
 
 namespace fs = std::filesystem;
@@ -21,8 +22,7 @@ constexpr uint32_t kDirectoryType = 0x4000;
 
 // A modification time before 1970 is left out: the file keeps the time it was written at.
 std::optional<uint64_t> modificationTime(std::optional<uint64_t> ticks) {
-  constexpr uint64_t kUnixEpochTicks = 116444736000000000ull;
-  if (!ticks || *ticks < kUnixEpochTicks)
+  if (!ticks || *ticks < platform::kUnixEpochTicks)
     return std::nullopt;
   return ticks;
 }

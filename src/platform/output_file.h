@@ -12,6 +12,9 @@
 
 namespace varnet::platform {
 
+// 1970-01-01 in FILETIME ticks (100 ns since 1601, UTC).
+inline constexpr uint64_t kUnixEpochTicks = 116444736000000000ull;
+
 class OutputFile {
  public:
   enum class Created { Yes, NameTaken, Failed };

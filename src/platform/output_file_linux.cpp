@@ -9,8 +9,6 @@
 namespace varnet::platform {
 namespace {
 
-constexpr uint64_t kUnixEpochTicks = 116444736000000000ull;  // 1970 in FILETIME ticks
-
 std::error_code lastError() {
   return std::error_code(errno, std::generic_category());
 }
